@@ -221,7 +221,7 @@ void ChainSlots::AnnounceNames() {
         if (used + name.size() + 1 > sizeof buffer) {
             break;
         }
-        std::memcpy(buffer + used, name.data(), name.size());
+        name.copy(buffer + used, name.size());
         used += name.size() + 1;
         ++count;
     }

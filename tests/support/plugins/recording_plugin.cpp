@@ -37,7 +37,7 @@ int ConfigInt(const std::string& key, int fallback) {
 
 #ifndef RECORDER_WITHOUT_INIT
 EffectDescriptor g_descriptor;
-unsigned char g_shortForm[16];
+alignas(EffectDescriptor) unsigned char g_shortForm[16];
 
 void LocateAndConfigure() {
     Dl_info info{};
