@@ -9,6 +9,8 @@
 //
 // Thread: window thread only (InitEffect, the editor, ExitEffect).
 
+#include "platform/standard_messages.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -74,14 +76,11 @@ private:
 // Sets the plug-in's own default values; fields it does not set keep what the record held.
 using ApplyDefaults = void (*)(ParameterRecord& record);
 
-inline constexpr std::string_view kParameterErrorCaption = " Parameter file error:";
-inline constexpr std::string_view kParameterErrorText =
-    "\n    The parameter File is invalid. The program   \n"
-    "      will start with a set of default parameter.";
-inline constexpr std::string_view kSaveErrorCaption = " File error:";
-inline constexpr std::string_view kSaveErrorText =
-    "\n      The parameter File could not be saved.     \n\n"
-    "                                Disk full ?.";
+// The host shows the same texts for its own settings file.
+using platform::kParameterErrorCaption;
+using platform::kParameterErrorText;
+using platform::kSaveErrorCaption;
+using platform::kSaveErrorText;
 
 // Reads the record from `path`. A missing or unreadable file, a file of any other length, or
 // one without the magic shows the parameter-file message and then starts from defaults: magic
