@@ -96,6 +96,7 @@ typedef int32_t (*TransDataFn)(int32_t rate, int32_t mask, int32_t bins, int32_t
                                float* frame);
 typedef float* (*GetNoiseTabFn)(double** reference);
 typedef void (*DenoCloseFn)(void);
+typedef int32_t (*SetEffectParamFn)(const char* key, const char* value);
 
 /*
  * The exports themselves. A plug-in defines the ones its kind needs: every plug-in the first
@@ -116,6 +117,14 @@ LUMISETT_EXPORT int32_t TransData(int32_t rate, int32_t mask, int32_t bins, int3
                                   float* frame);
 LUMISETT_EXPORT float* GetNoiseTab(double** reference);
 LUMISETT_EXPORT void DenoClose(void);
+
+/*
+ * Optional: sets one parameter by name for headless runs, after InitEffect and before
+ * OpenEffect. Returns 1 when the plug-in accepted the value, 0 otherwise (unknown key or
+ * invalid value: nothing changes). Every plug-in understands "persist" = "0" or "1": with 0
+ * it does not save its parameter file at ExitEffect.
+ */
+LUMISETT_EXPORT int32_t SetEffectParam(const char* key, const char* value);
 
 #ifdef __cplusplus
 }

@@ -110,6 +110,7 @@ bool ChainSlots::BindAndInitialise(ChainSlot& target, int registryIndex) {
     effect.doEffect = library.Function<DoEffectFn>("DoEffect");
     effect.transEff = library.Function<TransEffFn>("TransEff");
     effect.transData = library.Function<TransDataFn>("TransData");
+    effect.setEffectParam = library.Function<SetEffectParamFn>("SetEffectParam");
     if (effect.initEffect == nullptr) {
         return false;
     }
@@ -202,6 +203,13 @@ void ChainSlots::UnloadSlot(int slot) {
     if (wasSpectral && transEff_ != nullptr) {
         AnnounceNames(); // the analyzer no longer lists it
     }
+}
+
+bool ChainSlots::SetEffectParam(int slot, const char* key, const char* value) {
+    if (!ValidSlot(slot) || !At(slot).loaded() || At(slot).effect.setEffectParam == nullptr) {
+        return false;
+    }
+    return At(slot).effect.setEffectParam(key, value) == 1;
 }
 
 void ChainSlots::AnnounceNames() {

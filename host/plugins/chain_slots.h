@@ -34,6 +34,7 @@ struct BoundEffect {
     DoEffectFn doEffect = nullptr;
     TransEffFn transEff = nullptr;
     TransDataFn transData = nullptr;
+    SetEffectParamFn setEffectParam = nullptr; // optional
 };
 
 struct ChainSlot {
@@ -100,6 +101,10 @@ public:
     bool LoadIntoSlot(int slot, int registryIndex);
     void UnloadSlot(int slot);
     void AnnounceNames();
+
+    // Headless runs: hands one parameter to the plug-in in `slot`; false when the slot is
+    // empty, the plug-in has no such export, or it refused the value.
+    bool SetEffectParam(int slot, const char* key, const char* value);
 
     // --- playback -------------------------------------------------------------------------
     // Playback start: OpenEffect(B) for every loaded slot that is not open.

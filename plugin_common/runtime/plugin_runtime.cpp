@@ -9,6 +9,7 @@ void PluginRuntime::Start(const PluginIdentity& identity, std::string directory)
     identity_ = identity;
     directory_ = std::move(directory);
     record_ = ParameterRecord(identity.parameters);
+    persist_ = true; // every InitEffect starts saving again; a headless run switches it off
     // An unknown directory reads as a missing file: defaults, and the user is told.
     LoadParameterFile(record_, directory_.empty() ? std::string() : ParameterFilePath(),
                       identity.applyDefaults);
@@ -35,6 +36,17 @@ bool PluginRuntime::Finish() {
 PluginRuntime& Runtime() {
     static PluginRuntime runtime;
     return runtime;
+}
+
+std::optional<bool> SetCommonParameter(std::string_view key, std::string_view value) {
+    if (key != "persist") {
+        return std::nullopt;
+    }
+    if (value != "0" && value != "1") {
+        return false;
+    }
+    SetParameterPersistence(value == "1");
+    return true;
 }
 
 void SetParameterPersistence(bool on) {

@@ -7,7 +7,9 @@
 
 #include "plugin_common/runtime/parameter_record.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace lumisett::plugin {
 
@@ -60,6 +62,10 @@ PluginRuntime& Runtime();
 
 // Switches the saving of the parameter file at exit on or off for this plug-in.
 void SetParameterPersistence(bool on);
+
+// The keys every plug-in understands in SetEffectParam: "persist" with "0" or "1". Nothing
+// when `key` is not one of them (the plug-in's own keys); else whether the value was taken.
+std::optional<bool> SetCommonParameter(std::string_view key, std::string_view value);
 
 // The directory of the library this runtime is linked into, ending with "/"; empty when the
 // system cannot tell.

@@ -76,4 +76,17 @@ int32_t DoEffect(int32_t /*rate*/, int32_t mask, int32_t count, int16_t* block,
     return 0;
 }
 
+// Window thread, before OpenEffect. zeroline has no parameters of its own; only the keys
+// every plug-in understands are taken.
+int32_t SetEffectParam(const char* key, const char* value) {
+    if (key == nullptr || value == nullptr) {
+        return 0;
+    }
+    try {
+        return lumisett::plugin::SetCommonParameter(key, value).value_or(false) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
 } // extern "C"
