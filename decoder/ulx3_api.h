@@ -30,6 +30,8 @@ typedef int32_t (*UlxOneBckFn)(void);
 typedef int32_t (*SeekUlxFn)(float fraction);
 typedef int32_t (*ResetUlxFn)(void);
 typedef int32_t (*ExitUlxFn)(void);
+/* Samples per channel the last Ulx call wrote (0 when the frame only filled the reservoir). */
+typedef int32_t (*UlxFrameSamplesFn)(void);
 
 #ifdef __cplusplus
 }

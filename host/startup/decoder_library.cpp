@@ -15,6 +15,7 @@ void DecoderLibrary::Bind(const std::string& programDirectory) {
     e.seekUlx = library_->Function<SeekUlxFn>("SeekUlx");
     e.resetUlx = library_->Function<ResetUlxFn>("ResetUlx");
     e.exitUlx = library_->Function<ExitUlxFn>("ExitUlx");
+    e.ulxFrameSamples = library_->Function<UlxFrameSamplesFn>("UlxFrameSamples");
     available_ = e.initUlx && e.ulx && e.ulxOneBck && e.seekUlx && e.resetUlx && e.exitUlx;
 }
 

@@ -19,6 +19,8 @@ struct DecoderEntryPoints {
     SeekUlxFn seekUlx = nullptr;
     ResetUlxFn resetUlx = nullptr;
     ExitUlxFn exitUlx = nullptr;
+    // Optional: without it every frame counts as a full frame.
+    UlxFrameSamplesFn ulxFrameSamples = nullptr;
 };
 
 class DecoderLibrary {

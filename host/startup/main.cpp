@@ -1,14 +1,17 @@
 // quorvex: the host program.
 //
-// Until the windows arrive, the program runs its start-up and shutdown without them and offers
-// a headless listing of the plug-ins it finds, each loaded through the host's own slot code.
+// Until the windows arrive, the program offers its headless commands: a render of a file
+// through the chain, and a listing of the plug-ins it finds, each loaded through the host's
+// own slot code.
 
+#include "host/render/renderer.h"
 #include "host/startup/host_session.h"
 #include "platform/program_path.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -24,14 +27,18 @@ const char* KindName(int32_t kind) {
     }
 }
 
-void PrintUsage() {
-    std::printf("usage: quorvex [FILE]\n"
-                "       quorvex --list-plugins   load each plug-in into a slot and describe it\n"
-                "       quorvex --help\n");
+void PrintUsage(std::FILE* to) {
+    std::fprintf(to,
+                 "usage: quorvex --render IN OUT.wav [--chain NAME[,NAME...]]\n"
+                 "                [--mode stereo|mono|left|right] [--difference] [--bypass-all]\n"
+                 "                [--block 2048|4096|8192] [--fft 256..8192] [--overlap 0.1..1.0]\n"
+                 "                [--spectral-mono] [--set PLUGIN.KEY=VALUE ...]\n"
+                 "       quorvex --list-plugins\n"
+                 "       quorvex --help\n");
 }
 
 // Loads every registered plug-in into slot 1 in turn, prints what its descriptor says and
-// unloads it again.
+// unloads it again; the plug-ins' parameter files stay as they were.
 int ListPlugins(HostSession& session) {
     auto& registry = session.registry();
     auto& slots = session.slots();
@@ -45,6 +52,7 @@ int ListPlugins(HostSession& session) {
                         entry.baseName.c_str());
             continue;
         }
+        slots.SetEffectParam(0, "persist", "0");
         const auto& slot = slots.slot(0);
         std::printf("  %-20s %s.so  kind %d (%s), latency %d, spectral %d\n",
                     entry.displayName.c_str(), entry.baseName.c_str(), slot.kind.load(),
@@ -54,31 +62,65 @@ int ListPlugins(HostSession& session) {
     return 0;
 }
 
+int Render(HostSession& session, const std::vector<std::string>& words) {
+    using namespace lumisett::host;
+    const ParsedRenderOptions parsed = ParseRenderOptions(words);
+    if (!parsed.options) {
+        std::fprintf(stderr, "quorvex: %s\n", parsed.error.c_str());
+        PrintUsage(stderr);
+        return 2;
+    }
+    std::string error;
+    const auto settings = ApplyRenderOptions(LoadSettings(session.programDirectory()), *parsed.options, error);
+    if (!settings) {
+        std::fprintf(stderr, "quorvex: %s\n", error.c_str());
+        return 2;
+    }
+    const bool terminal = ::isatty(STDERR_FILENO) != 0;
+    int shownPercent = -1;
+    const RenderResult result = RenderFile(session, *settings, *parsed.options, [&](double done) {
+        const int percent = static_cast<int>(done * 100);
+        if (terminal && percent != shownPercent) {
+            shownPercent = percent;
+            std::fprintf(stderr, "\rrendering %s: %3d%%", parsed.options->input.c_str(), percent);
+        }
+    });
+    if (terminal && shownPercent >= 0) {
+        std::fprintf(stderr, "\n");
+    }
+    if (!result.ok) {
+        std::fprintf(stderr, "quorvex: %s\n", result.failure.text.c_str());
+        return 1;
+    }
+    std::printf("%s: %lld sample pairs written (latency %d pairs compensated)\n",
+                parsed.options->output.c_str(), static_cast<long long>(result.pairs), result.latency);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        PrintUsage();
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::string command = args.empty() ? std::string() : args[0];
+    if (command == "--help" || command == "-h") {
+        PrintUsage(stdout);
         return 0;
     }
-    const bool listPlugins = argc > 1 && std::strcmp(argv[1], "--list-plugins") == 0;
-    if (argc > 1 && !listPlugins && std::strncmp(argv[1], "--", 2) == 0) {
-        std::fprintf(stderr, "quorvex: unknown option %s\n", argv[1]);
-        PrintUsage();
+    if (command != "--render" && command != "--list-plugins") {
+        if (command.starts_with("--")) {
+            std::fprintf(stderr, "quorvex: unknown option %s\n", command.c_str());
+        } else {
+            std::fprintf(stderr, "quorvex: this build has no windows and no playback yet\n");
+        }
+        PrintUsage(stderr);
         return 2;
     }
 
-    HostSession session(lumisett::platform::ExecutableDirectory(),
-                        listPlugins ? std::string() : lumisett::host::CommandLineFile(argc, argv));
+    HostSession session(lumisett::platform::ExecutableDirectory(), std::string());
     session.Start();
-    int status = 0;
-    if (listPlugins) {
-        status = ListPlugins(session);
-    } else {
-        std::fprintf(stderr, "quorvex: this build has no windows and no playback yet; "
-                             "try --list-plugins\n");
-        status = 1;
-    }
+    const int status = command == "--render"
+                           ? Render(session, std::vector<std::string>(args.begin() + 1, args.end()))
+                           : ListPlugins(session);
     session.Shutdown();
     return status;
 }

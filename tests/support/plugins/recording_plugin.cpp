@@ -7,6 +7,8 @@
 //   refuse=1                  InitEffect returns null
 //   short=1                   the descriptor is returned in its short form (no magic)
 //   open=N                    OpenEffect's result (default 1)
+//   add=N                     DoEffect adds N to the channels its mask names
+//   delay=N                   DoEffect delays both channels by N pairs (a real latency)
 // Build variants leave out exports: RECORDER_WITHOUT_INIT, RECORDER_MINIMAL (only InitEffect
 // and ExitEffect).
 
@@ -18,6 +20,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <vector>
 #include <string>
 
 namespace {
@@ -25,6 +28,11 @@ namespace {
 std::string g_directory;
 std::string g_base;
 std::map<std::string, std::string> g_config;
+#ifndef RECORDER_MINIMAL
+int g_add = 0;
+std::vector<int16_t> g_delayLine; // 2 samples per pair of delay
+std::size_t g_delayPosition = 0;
+#endif
 
 void Log(const std::string& line) {
     std::ofstream(g_directory + "calls.log", std::ios::app) << g_base << ' ' << line << '\n';
@@ -106,6 +114,9 @@ LUMISETT_EXPORT int32_t CloseEffWindow(void) {
 
 LUMISETT_EXPORT int32_t OpenEffect(int32_t blockPairs) {
     Log("OpenEffect " + std::to_string(blockPairs));
+    g_add = ConfigInt("add", 0);
+    g_delayLine.assign(2 * static_cast<std::size_t>(ConfigInt("delay", 0)), 0);
+    g_delayPosition = 0;
     return ConfigInt("open", 1);
 }
 
@@ -114,9 +125,21 @@ LUMISETT_EXPORT int32_t CloseEffect(void) {
     return 0;
 }
 
-LUMISETT_EXPORT int32_t DoEffect(int32_t rate, int32_t mask, int32_t count, int16_t*, float*) {
+LUMISETT_EXPORT int32_t DoEffect(int32_t rate, int32_t mask, int32_t count, int16_t* block, float*) {
     Log("DoEffect " + std::to_string(rate) + " " + std::to_string(mask) + " " +
         std::to_string(count));
+    if (mask == 0 || block == nullptr) {
+        return 0;
+    }
+    for (int32_t i = 0; i < 2 * count; ++i) {
+        if (mask & (1 << (i % 2))) {
+            block[i] = static_cast<int16_t>(block[i] + g_add);
+        }
+        if (!g_delayLine.empty()) {
+            std::swap(block[i], g_delayLine[g_delayPosition]);
+            g_delayPosition = (g_delayPosition + 1) % g_delayLine.size();
+        }
+    }
     return 0;
 }
 

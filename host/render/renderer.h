@@ -1,0 +1,36 @@
+#pragma once
+// The headless render: a file through the chain into a WAV file, with the very same chain
+// code that playback runs, as fast as the processor allows. It needs no display and no sound
+// card; the settings file is read, never written, and the plug-ins keep their parameter files
+// as they were.
+
+#include "host/render/render_options.h"
+#include "host/startup/host_session.h"
+
+#include <functional>
+#include <string>
+
+namespace lumisett::host {
+
+struct RenderFailure {
+    int code = 0;      // a code of the host's message table, or 0 for a failure of its own
+    std::string text;  // what went wrong, for the user
+};
+
+struct RenderResult {
+    bool ok = false;
+    RenderFailure failure;
+    int64_t pairs = 0;    // written to the output
+    int32_t latency = 0;  // compensated, in pairs
+};
+
+// Called now and then with the share done so far (0 .. 1).
+using RenderProgress = std::function<void(double)>;
+
+// Renders `options.input` into `options.output` through the plug-ins `options.chain`, loaded
+// into the session's slots 1 to 4. `settings` are the host's settings with the options'
+// overrides applied.
+RenderResult RenderFile(HostSession& session, const HostSettings& settings,
+                        const RenderOptions& options, const RenderProgress& progress = {});
+
+} // namespace lumisett::host
