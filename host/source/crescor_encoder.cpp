@@ -131,19 +131,54 @@ struct Scratch {
     std::vector<std::uint16_t> order3;
 };
 
-struct EncodedChannel {
-    ChannelChoice choice;
-    std::vector<std::uint16_t> residuals;
-};
-
-EncodedChannel EncodeChannel(const std::int16_t* channel, int n, Scratch& scratch) {
+ChannelChoice CheapestCoding(const std::int16_t* channel, int n, Scratch& scratch) {
     ComputeResiduals(channel, n, false, scratch.order2.data());
     ComputeResiduals(channel, n, true, scratch.order3.data());
     ChannelChoice best;
     ConsiderOrder(scratch.order2.data(), n, false, best);
     ConsiderOrder(scratch.order3.data(), n, true, best);
-    const std::vector<std::uint16_t>& chosen = best.order3 ? scratch.order3 : scratch.order2;
-    return {best, std::vector<std::uint16_t>(chosen.begin(), chosen.begin() + n)};
+    return best;
+}
+
+struct BlockCoding {
+    ChannelChoice left;
+    ChannelChoice right;
+    std::uint64_t words = 0; // the block's W: the bit stream's words and one more
+};
+
+BlockCoding CodeBlock(const std::int16_t* pairs, int n, Scratch& scratch) {
+    BlockCoding coding;
+    coding.left = CheapestCoding(pairs, n, scratch);
+    coding.right = CheapestCoding(pairs + 1, n, scratch);
+    coding.words = (coding.left.bits + coding.right.bits + 31) / 32 + 1;
+    return coding;
+}
+
+// Blocks are not split below this length for size alone: shorter ones gain little more than
+// they pay in heads and trailers.
+constexpr int kShortestSplitBlock = 256;
+
+// Plans the blocks for n pairs and returns their bytes: one block, or each half planned the
+// same way when two halves are smaller (a transient then widens only its own block's fields)
+// or when one block would exceed what the reader accepts (incompressible noise at 8192 pairs).
+std::uint64_t PlanBlocks(const std::int16_t* pairs, int n, Scratch& scratch,
+                         std::vector<int>& lengths) {
+    const BlockCoding whole = CodeBlock(pairs, n, scratch);
+    const bool fits = whole.words <= static_cast<std::uint64_t>(kCrescorMaxBlockWords);
+    const auto wholeBytes = static_cast<std::uint64_t>(4 * whole.words + 4);
+    if (!fits || n >= 2 * kShortestSplitBlock) {
+        // A single pair always fits, so a block that does not fit has two halves.
+        const int first = n / 2;
+        std::vector<int> halves;
+        const std::uint64_t splitBytes = PlanBlocks(pairs, first, scratch, halves) +
+                                         PlanBlocks(pairs + 2 * first, n - first, scratch, halves);
+        if (!fits || splitBytes < wholeBytes) {
+            lengths.insert(lengths.end(), halves.begin(), halves.end());
+            return splitBytes;
+        }
+    }
+    lengths.push_back(n);
+    return wholeBytes;
 }
 
 std::uint16_t ParameterWord(const ChannelChoice& left, const ChannelChoice& right) {
@@ -158,26 +193,25 @@ std::uint16_t ParameterWord(const ChannelChoice& left, const ChannelChoice& righ
     return static_cast<std::uint16_t>(word);
 }
 
-// Appends one block of n pairs; false (and nothing appended) when its words would exceed what
-// the reader accepts, so the caller tries a shorter block.
-bool AppendBlock(std::vector<std::uint8_t>& out, const std::int16_t* pairs, int n,
+void PutChannel(BitWriter& bits, const std::int16_t* channel, int n, const ChannelChoice& choice,
+                Scratch& scratch) {
+    ComputeResiduals(channel, n, choice.order3, scratch.order2.data());
+    PutResiduals(bits, scratch.order2.data(), n, choice.width);
+}
+
+// Appends one block of n pairs that the plan found to fit.
+void AppendBlock(std::vector<std::uint8_t>& out, const std::int16_t* pairs, int n,
                  Scratch& scratch) {
-    const EncodedChannel left = EncodeChannel(pairs, n, scratch);
-    const EncodedChannel right = EncodeChannel(pairs + 1, n, scratch);
-    const std::uint64_t streamWords = (left.choice.bits + right.choice.bits + 31) / 32;
-    if (streamWords + 1 > static_cast<std::uint64_t>(kCrescorMaxBlockWords)) {
-        return false;
-    }
-    const auto words = static_cast<std::uint16_t>(streamWords + 1);
+    const BlockCoding coding = CodeBlock(pairs, n, scratch);
+    const auto words = static_cast<std::uint16_t>(coding.words);
     AppendLe16(out, words);
     AppendLe16(out, static_cast<std::uint16_t>(n));
-    AppendLe16(out, ParameterWord(left.choice, right.choice));
+    AppendLe16(out, ParameterWord(coding.left, coding.right));
     BitWriter bits(out);
-    PutResiduals(bits, left.residuals.data(), n, left.choice.width);
-    PutResiduals(bits, right.residuals.data(), n, right.choice.width);
+    PutChannel(bits, pairs, n, coding.left, scratch);
+    PutChannel(bits, pairs + 1, n, coding.right, scratch);
     bits.Finish();
     AppendLe16(out, words);
-    return true;
 }
 
 void StoreHeader(std::vector<std::uint8_t>& out, std::uint32_t pcmLength, int maxFrames,
@@ -208,15 +242,17 @@ std::optional<std::vector<std::uint8_t>> EncodeCrescor(
     Scratch scratch(options.maxFramesPerBlock);
     const std::size_t pairs = interleavedStereo.size() / 2;
     int largestBlock = 0;
+    std::vector<int> lengths;
     for (std::size_t done = 0; done < pairs;) {
-        int n = static_cast<int>(
+        const int n = static_cast<int>(
             std::min<std::size_t>(static_cast<std::size_t>(options.maxFramesPerBlock), pairs - done));
-        // Halving always ends: a block of 4096 pairs needs at most 17 bits per sample.
-        while (!AppendBlock(out, interleavedStereo.data() + 2 * done, n, scratch)) {
-            n /= 2;
+        lengths.clear();
+        PlanBlocks(interleavedStereo.data() + 2 * done, n, scratch, lengths);
+        for (int length : lengths) {
+            AppendBlock(out, interleavedStereo.data() + 2 * done, length, scratch);
+            largestBlock = std::max(largestBlock, length);
+            done += static_cast<std::size_t>(length);
         }
-        largestBlock = std::max(largestBlock, n);
-        done += static_cast<std::size_t>(n);
     }
     if (out.size() > kMaxSize) {
         return std::nullopt;

@@ -13,8 +13,8 @@
 namespace lumisett::host {
 
 struct CrescorEncoderOptions {
-    // Blocks hold up to this many pairs (1 .. 8192). A block that would not fit the reader's
-    // block buffer (incompressible noise at 8192 pairs) is split in halves.
+    // Blocks hold up to this many pairs (1 .. 8192); shorter ones where that saves bytes, or
+    // where a block would not fit the reader's block buffer (incompressible noise).
     int maxFramesPerBlock = kCrescorMaxFramesPerBlock;
 };
 

@@ -147,6 +147,20 @@ TEST(CrescorEncoderChoice, SilenceTakesOneBitPerSample) {
     EXPECT_EQ(file->size(), 40u + 4 * (512 + 1) + 4);
 }
 
+TEST(CrescorEncoderChoice, SplitsABlockWhereShorterBlocksAreSmaller) {
+    // Silence, then quiet noise whose second differences need 10 bits. As one block of 8192
+    // pairs, the cheapest coding is 1-bit fields escaping every noise residual (about 18 KB);
+    // split, the silence takes 1 bit per sample and the noise 10 (about 11 KB).
+    Samples source = Silence(4096);
+    for (std::int16_t sample : Noise(4096)) {
+        source.push_back(static_cast<std::int16_t>(sample / 512));
+    }
+    std::optional<std::vector<std::uint8_t>> file = EncodeCrescor(source, 8000);
+    ASSERT_TRUE(file.has_value());
+    EXPECT_LT(file->size(), 14000u);
+    EXPECT_EQ(DecodeThroughFile(*file, 8000), source);
+}
+
 TEST(CrescorEncoderLimits, RefusesWhatTheFormatCannotHold) {
     EXPECT_FALSE(EncodeCrescor(Samples{1, 2, 3}, 44100).has_value()) << "half a pair";
     EXPECT_FALSE(EncodeCrescor(Silence(4), 44100, {0}).has_value());
