@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the main job: the host scans its program
-# directory and loads every plug-in it finds through its own chain-slot code.
+# Installs what is needed, builds, and runs the main job: the demo recording (made by the
+# build) is rendered through the DC-offset remover, headless, into build/demo-restored.wav.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh build -DLUMISETT_TESTS=OFF -DLUMISETT_BENCH=OFF
 build/bin/quorvex --list-plugins
+build/bin/quorvex --render build/bin/demo.wav build/demo-restored.wav --chain zeroline
+echo "The restored demo is in build/demo-restored.wav (the damaged original: build/bin/demo.wav)."
