@@ -19,6 +19,7 @@ HostSession::~HostSession() {
 void HostSession::Start() {
     decoder_.Bind(programDirectory_);
     registry_.ScanDescriptors(programDirectory_);
+    settings_ = LoadSettings(programDirectory_);
 }
 
 void HostSession::Shutdown(const std::function<void()>& stopPlayback) {

@@ -5,6 +5,7 @@
 
 #include "host/plugins/chain_slots.h"
 #include "host/plugins/plugin_registry.h"
+#include "host/settings/host_settings.h"
 #include "host/startup/decoder_library.h"
 
 #include <functional>
@@ -24,8 +25,13 @@ public:
     HostSession(const HostSession&) = delete;
     HostSession& operator=(const HostSession&) = delete;
 
-    // Start-up: binds the decoder library and scans the descriptor files.
+    // Start-up: binds the decoder library, scans the descriptor files and loads the settings
+    // file (an invalid one is reported and replaced by defaults).
     void Start();
+
+    // The windowed program's exit: writes the settings file (a failure is reported). Headless
+    // commands never call it.
+    bool SaveSettingsFile() const { return SaveSettings(programDirectory_, settings_); }
 
     // Shutdown, in the order the plug-ins rely on: playback is stopped through `stopPlayback`
     // (when playback runs), then every loaded slot receives ExitEffect in slot order, then the
@@ -40,6 +46,7 @@ public:
     PluginRegistry& registry() { return registry_; }
     ChainSlots& slots() { return slots_; }
     DecoderLibrary& decoder() { return decoder_; }
+    HostSettings& settings() { return settings_; }
     // The host status word every plug-in reads; written with std::atomic_ref.
     int32_t* statusWord() { return &statusWord_; }
 
@@ -50,6 +57,7 @@ private:
     alignas(4) int32_t statusWord_ = 0;
     PluginRegistry registry_;
     DecoderLibrary decoder_;
+    HostSettings settings_;
     ChainSlots slots_;
     bool shutDown_ = false;
 };

@@ -71,7 +71,7 @@ int Render(HostSession& session, const std::vector<std::string>& words) {
         return 2;
     }
     std::string error;
-    const auto settings = ApplyRenderOptions(LoadSettings(session.programDirectory()), *parsed.options, error);
+    const auto settings = ApplyRenderOptions(session.settings(), *parsed.options, error);
     if (!settings) {
         std::fprintf(stderr, "quorvex: %s\n", error.c_str());
         return 2;
