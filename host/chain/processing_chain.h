@@ -101,6 +101,10 @@ public:
     int32_t peakLeft() const { return peakLeft_.load(std::memory_order_relaxed); }
     int32_t peakRight() const { return peakRight_.load(std::memory_order_relaxed); }
     LoadAccounting& load() { return load_; }
+    void ResetPeaks() {
+        peakLeft_.store(0, std::memory_order_relaxed);
+        peakRight_.store(0, std::memory_order_relaxed);
+    }
     // True when the spectral stage runs for the current slots.
     bool SpectralStageActive() const;
     // The chain's announced delay in pairs: the open slots' latencies, plus one block while

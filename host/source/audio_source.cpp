@@ -179,6 +179,7 @@ void AudioSource::Close() {
 }
 
 void AudioSource::Start(int32_t blockPairs) {
+    pendingSeek_.store(kNoMove);
     // One block at up to 16 times the speed, plus room for the extra unit each read takes.
     interpolation_.assign(2 * (static_cast<std::size_t>(blockPairs) * kMaxCueSpeed + 160), 0);
     endReached_ = false;
@@ -199,6 +200,20 @@ void AudioSource::Seek(int64_t bytePosition) {
         static_cast<Layer3Stream&>(*stream_).SeekTo(static_cast<float>(target) /
                                                     static_cast<float>(dataLength_));
         streamPosition_ = target;
+    }
+}
+
+void AudioSource::RequestRewind() {
+    endReached_ = false;
+    pendingSeek_.store(kMoveToStart);
+}
+
+void AudioSource::ApplyPendingMove() {
+    const int64_t target = pendingSeek_.exchange(kNoMove);
+    if (target == kMoveToStart) {
+        Rewind();
+    } else if (target != kNoMove) {
+        Seek(target);
     }
 }
 
@@ -242,6 +257,7 @@ void AudioSource::ReadBlock(int16_t* block, int32_t pairs, int channelMode) {
         std::fill_n(block, 2 * std::max(pairs, 0), int16_t{0});
         return;
     }
+    ApplyPendingMove();
     const bool cue = transport_.cue.load(std::memory_order_relaxed);
     float speed = transport_.speed.load(std::memory_order_relaxed);
     speed = std::isfinite(speed) ? std::clamp(speed, -16.0f, 16.0f) : 0.0f;

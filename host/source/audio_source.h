@@ -58,8 +58,14 @@ public:
     int channels() const override { return channels_; }
     int32_t sampleRate() const override { return sampleRate_; }
 
+    // Window thread while nothing plays: move the position at once.
     void Seek(int64_t bytePosition);
     void Rewind();
+    // Any thread while playing: the move happens at the start of the next ReadBlock, in the
+    // audio context, so the reader is never moved under the audio thread's feet. The end flag
+    // is cleared at once.
+    void RequestSeek(int64_t bytePosition) { pendingSeek_.store(bytePosition); }
+    void RequestRewind();
     // Crescor sources cannot be repositioned.
     bool canSeek() const;
 
@@ -82,6 +88,7 @@ private:
 
     int64_t ReadUnitsAt(int64_t bytePosition, int16_t* dst, int64_t units);
     bool MoveStreamTo(int64_t bytePosition);
+    void ApplyPendingMove();
     void ReadStraight(int16_t* block, int32_t pairs);
     void ReadCueForward(int16_t* block, int32_t pairs, int64_t consumedBytes);
     void ReadCueBackward(int16_t* block, int32_t pairs, int64_t consumedBytes);
@@ -103,6 +110,9 @@ private:
     SourceTransport transport_;
     std::unique_ptr<SampleStream> stream_;
     const StreamInfo* streamInfo_ = nullptr;
+    static constexpr int64_t kNoMove = -1;
+    static constexpr int64_t kMoveToStart = -2;
+    std::atomic<int64_t> pendingSeek_{kNoMove};
     std::vector<int16_t> interpolation_; // source units for one block at up to 16× speed
 };
 
