@@ -4,7 +4,7 @@
 // through the chain, and a listing of the plug-ins it finds, each loaded through the host's
 // own slot code.
 
-#include "host/render/renderer.h"
+#include "host/headless/renderer.h"
 #include "host/startup/host_session.h"
 #include "platform/program_path.h"
 
@@ -64,14 +64,14 @@ int ListPlugins(HostSession& session) {
 
 int Render(HostSession& session, const std::vector<std::string>& words) {
     using namespace lumisett::host;
-    const ParsedRenderOptions parsed = ParseRenderOptions(words);
+    const ParsedRunOptions parsed = ParseRunOptions(RunCommand::Render, words);
     if (!parsed.options) {
         std::fprintf(stderr, "quorvex: %s\n", parsed.error.c_str());
         PrintUsage(stderr);
         return 2;
     }
     std::string error;
-    const auto settings = ApplyRenderOptions(session.settings(), *parsed.options, error);
+    const auto settings = ApplyRunOptions(session.settings(), *parsed.options, error);
     if (!settings) {
         std::fprintf(stderr, "quorvex: %s\n", error.c_str());
         return 2;

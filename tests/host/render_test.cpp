@@ -1,4 +1,4 @@
-#include "host/render/renderer.h"
+#include "host/headless/renderer.h"
 #include "host/source/wav_file.h"
 #include "plugins/zeroline/core/dc_filter.h"
 #include "tests/host/recorder_fixture.h"
@@ -39,10 +39,10 @@ protected:
     RenderResult Render(std::vector<std::string> words) {
         HostSession session(dir.path(), "");
         session.Start();
-        auto parsed = ParseRenderOptions(words);
+        auto parsed = ParseRunOptions(RunCommand::Render, words);
         EXPECT_TRUE(parsed.options) << parsed.error;
         std::string error;
-        auto settings = ApplyRenderOptions(HostSettings{}, *parsed.options, error);
+        auto settings = ApplyRunOptions(HostSettings{}, *parsed.options, error);
         EXPECT_TRUE(settings) << error;
         RenderResult result = RenderFile(session, *settings, *parsed.options);
         session.Shutdown();
@@ -159,7 +159,7 @@ struct BadOptions {
 class RenderOptionErrors : public testing::TestWithParam<BadOptions> {};
 
 TEST_P(RenderOptionErrors, AreRefused) {
-    const auto parsed = ParseRenderOptions(GetParam().words);
+    const auto parsed = ParseRunOptions(RunCommand::Render, GetParam().words);
     EXPECT_FALSE(parsed.options);
     EXPECT_FALSE(parsed.error.empty());
 }
@@ -177,17 +177,17 @@ INSTANTIATE_TEST_SUITE_P(
                     BadOptions{"UnknownOption", {"a", "b", "--louder"}}),
     [](const auto& param) { return std::string(param.param.label); });
 
-TEST(RenderOptionsMerge, ATransformLargerThanTheBlockIsRefused) {
-    auto parsed = ParseRenderOptions(std::vector<std::string>{"a", "b", "--block", "2048", "--fft", "4096"});
+TEST(RunOptionsMerge, ATransformLargerThanTheBlockIsRefused) {
+    auto parsed = ParseRunOptions(RunCommand::Render, std::vector<std::string>{"a", "b", "--block", "2048", "--fft", "4096"});
     ASSERT_TRUE(parsed.options);
     std::string error;
-    EXPECT_FALSE(ApplyRenderOptions(HostSettings{}, *parsed.options, error));
+    EXPECT_FALSE(ApplyRunOptions(HostSettings{}, *parsed.options, error));
     EXPECT_NE(error.find("--fft"), std::string::npos);
     // Without --fft, the stored transform shrinks to fit a smaller block.
-    parsed = ParseRenderOptions(std::vector<std::string>{"a", "b", "--block", "2048"});
+    parsed = ParseRunOptions(RunCommand::Render, std::vector<std::string>{"a", "b", "--block", "2048"});
     HostSettings stored;
     stored.halfTransform = 2048;
-    auto merged = ApplyRenderOptions(stored, *parsed.options, error);
+    auto merged = ApplyRunOptions(stored, *parsed.options, error);
     ASSERT_TRUE(merged);
     EXPECT_EQ(merged->halfTransform, 1024);
 }

@@ -16,7 +16,10 @@
 namespace {
 std::atomic<bool> g_counting{false};
 std::atomic<long> g_allocations{0};
+} // namespace
 
+#if LUMISETT_COUNT_ALLOCATIONS
+namespace {
 void Count() {
     if (g_counting.load(std::memory_order_relaxed)) {
         g_allocations.fetch_add(1, std::memory_order_relaxed);
@@ -24,7 +27,6 @@ void Count() {
 }
 } // namespace
 
-#if LUMISETT_COUNT_ALLOCATIONS
 extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);

@@ -1,4 +1,4 @@
-#include "host/render/render_options.h"
+#include "host/headless/run_options.h"
 
 #include <charconv>
 #include <cmath>
@@ -83,7 +83,7 @@ private:
     std::size_t next_ = 0;
 };
 
-bool TakeOption(const std::string& word, WordReader& words, RenderOptions& o, std::string& error) {
+bool TakeOption(const std::string& word, WordReader& words, RunOptions& o, std::string& error) {
     if (word == "--difference") {
         o.difference = true;
     } else if (word == "--bypass-all") {
@@ -107,10 +107,10 @@ bool TakeOption(const std::string& word, WordReader& words, RenderOptions& o, st
                 error = "--mode takes stereo, mono, left or right";
                 return false;
             }
-        } else if (word == "--block") {
+        } else if (word == "--block" || word == "--size") {
             o.blockPairs = ParseInt(*value);
             if (!o.blockPairs || (*o.blockPairs != 2048 && *o.blockPairs != 4096 && *o.blockPairs != 8192)) {
-                error = "--block takes 2048, 4096 or 8192";
+                error = word + " takes 2048, 4096 or 8192";
                 return false;
             }
         } else if (word == "--fft") {
@@ -133,6 +133,20 @@ bool TakeOption(const std::string& word, WordReader& words, RenderOptions& o, st
                 return false;
             }
             o.settings.push_back(*setting);
+        } else if (o.command == RunCommand::Play && word == "--device") {
+            o.device = *value;
+        } else if (o.command == RunCommand::Play && word == "--buffers") {
+            o.bufferCount = ParseInt(*value);
+            if (!o.bufferCount || *o.bufferCount < 4 || *o.bufferCount > 16) {
+                error = "--buffers takes a number from 4 to 16";
+                return false;
+            }
+        } else if (o.command == RunCommand::Play && word == "--notify") {
+            if (*value != "window" && *value != "function") {
+                error = "--notify takes window or function";
+                return false;
+            }
+            o.notifyByWindow = *value == "window";
         } else {
             error = "unknown option " + word;
             return false;
@@ -143,8 +157,9 @@ bool TakeOption(const std::string& word, WordReader& words, RenderOptions& o, st
 
 } // namespace
 
-ParsedRenderOptions ParseRenderOptions(std::span<const std::string> words) {
-    RenderOptions options;
+ParsedRunOptions ParseRunOptions(RunCommand command, std::span<const std::string> words) {
+    RunOptions options;
+    options.command = command;
     std::vector<std::string> files;
     std::string error;
     WordReader reader(words);
@@ -158,22 +173,29 @@ ParsedRenderOptions ParseRenderOptions(std::span<const std::string> words) {
             files.push_back(word);
         }
     }
-    if (files.size() != 2) {
-        return {std::nullopt, "--render takes an input file and an output file"};
+    const std::size_t expectedFiles = command == RunCommand::Render ? 2 : 1;
+    if (files.size() != expectedFiles) {
+        return {std::nullopt, command == RunCommand::Render
+                                  ? "--render takes an input file and an output file"
+                                  : "--play takes one input file"};
     }
     options.input = files[0];
-    options.output = files[1];
+    if (command == RunCommand::Render) {
+        options.output = files[1];
+    }
     return {options, {}};
 }
 
-std::optional<HostSettings> ApplyRenderOptions(HostSettings settings, const RenderOptions& options,
-                                               std::string& error) {
+std::optional<HostSettings> ApplyRunOptions(HostSettings settings, const RunOptions& options,
+                                            std::string& error) {
     if (options.channelMode) settings.channelMode = static_cast<int16_t>(*options.channelMode);
     if (options.difference) settings.difference = 1;
     if (options.bypassAll) settings.bypassAll = 1;
     if (options.spectralMono) settings.spectralMono = 1;
     if (options.blockPairs) settings.bufferPairs = static_cast<int16_t>(*options.blockPairs);
     if (options.overlap) settings.overlap = *options.overlap;
+    if (options.bufferCount) settings.bufferCount = static_cast<int16_t>(*options.bufferCount);
+    if (options.notifyByWindow) settings.notifyByWindow = *options.notifyByWindow ? 1 : 0;
     if (options.transformSize) {
         settings.halfTransform = static_cast<int16_t>(*options.transformSize / 2);
     } else {

@@ -4,7 +4,8 @@
 // card; the settings file is read, never written, and the plug-ins keep their parameter files
 // as they were.
 
-#include "host/render/render_options.h"
+#include "host/headless/headless_run.h"
+#include "host/headless/run_options.h"
 #include "host/startup/host_session.h"
 
 #include <functional>
@@ -12,14 +13,9 @@
 
 namespace lumisett::host {
 
-struct RenderFailure {
-    int code = 0;      // a code of the host's message table, or 0 for a failure of its own
-    std::string text;  // what went wrong, for the user
-};
-
 struct RenderResult {
     bool ok = false;
-    RenderFailure failure;
+    RunFailure failure;
     int64_t pairs = 0;    // written to the output
     int32_t latency = 0;  // compensated, in pairs
 };
@@ -31,6 +27,6 @@ using RenderProgress = std::function<void(double)>;
 // into the session's slots 1 to 4. `settings` are the host's settings with the options'
 // overrides applied.
 RenderResult RenderFile(HostSession& session, const HostSettings& settings,
-                        const RenderOptions& options, const RenderProgress& progress = {});
+                        const RunOptions& options, const RenderProgress& progress = {});
 
 } // namespace lumisett::host

@@ -1,4 +1,4 @@
-#include "host/render/wav_output.h"
+#include "host/headless/wav_output.h"
 
 #include <array>
 #include <bit>

@@ -1,0 +1,30 @@
+#pragma once
+// What the headless render and the headless player share: loading the chain named on the
+// command line, the chain's switches from the settings, and failures in words.
+
+#include "host/chain/processing_chain.h"
+#include "host/headless/run_options.h"
+#include "host/source/audio_source.h"
+#include "host/startup/host_session.h"
+
+#include <string>
+
+namespace lumisett::host {
+
+struct RunFailure {
+    int code = 0;      // a code of the host's message table, or 0 for a failure of its own
+    std::string text;  // what went wrong, for the user
+};
+
+// The caption and text of the host's message for `code`.
+std::string FailureText(int code);
+
+// Loads the plug-ins of `options.chain` into slots 1 to 4 and hands them their --set values;
+// every plug-in is told first not to save its parameter file. Empty on success, else what
+// went wrong.
+std::string LoadChainForRun(HostSession& session, const RunOptions& options);
+
+// The chain's switches as the settings give them; a one-channel source plays in mono mode.
+void ApplyRunControls(ChainControls& controls, const HostSettings& settings, const AudioSource& source);
+
+} // namespace lumisett::host
