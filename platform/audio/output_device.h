@@ -7,6 +7,7 @@
 // device, on the thread that steps it); Queue may be called from inside BufferDone or from
 // any one other thread. Open, Pause, Restart, Reset and Close come from the controlling thread.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +22,14 @@ public:
     virtual int64_t NowMicroseconds() = 0;
     // Blocks until NowMicroseconds() >= `when` (a simulated clock may return at once).
     virtual void SleepUntil(int64_t when) = 0;
+
+    // Like SleepUntil, but gives up as soon as `cancel` is true and Wake() has been called after
+    // it was set. A device thread sleeps through a period this way, so that Pause, Reset and
+    // Close never have to wait the period out. True when `when` was reached. The default, for
+    // clocks that cannot be interrupted, looks at `cancel` only before sleeping.
+    virtual bool SleepUntilOrCancelled(int64_t when, const std::atomic<bool>& cancel);
+    // Makes every SleepUntilOrCancelled in progress on this clock look at its flag again.
+    virtual void Wake() {}
 };
 
 // The machine's monotonic clock.
