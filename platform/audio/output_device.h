@@ -74,9 +74,10 @@ public:
 
 // One entry of a device list: a name and the 16-bit stereo rates it accepts.
 struct DeviceCapabilities {
-    std::string name;       // what the user sees, and what OpenOutputDevice takes
+    std::string name;       // what the user sees: at most 27 characters, " *" for full duplex
     uint16_t rateMask = 0;  // 1: 11025, 2: 16000, 4: 22050, 8: 32000, 16: 44100, 32: 48000
     bool fullDuplex = false;
+    std::string deviceName; // the whole name, what CreateOutputDevice takes
 };
 
 inline constexpr int32_t kDeviceRates[6] = {11025, 16000, 22050, 32000, 44100, 48000};
