@@ -1,14 +1,18 @@
 // quorvex: the host program.
 //
-// Until the windows arrive, the program offers its headless commands: a render of a file
-// through the chain, and a listing of the plug-ins it finds, each loaded through the host's
-// own slot code.
+// Until the windows arrive, the program offers its headless commands: playback of a file
+// through the chain to a sound device, a render of a file through the chain into a WAV file,
+// and a listing of the plug-ins it finds, each loaded through the host's own slot code.
 
+#include "host/engine/audio_engine.h"
+#include "host/headless/player.h"
 #include "host/headless/renderer.h"
 #include "host/startup/host_session.h"
+#include "platform/audio/device_catalog.h"
 #include "platform/program_path.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -29,10 +33,13 @@ const char* KindName(int32_t kind) {
 
 void PrintUsage(std::FILE* to) {
     std::fprintf(to,
-                 "usage: quorvex --render IN OUT.wav [--chain NAME[,NAME...]]\n"
-                 "                [--mode stereo|mono|left|right] [--difference] [--bypass-all]\n"
-                 "                [--block 2048|4096|8192] [--fft 256..8192] [--overlap 0.1..1.0]\n"
-                 "                [--spectral-mono] [--set PLUGIN.KEY=VALUE ...]\n"
+                 "usage: quorvex --play IN [--device NAME|null] [--buffers M] [--size S]\n"
+                 "                [--notify window|function] [CHAIN OPTIONS]\n"
+                 "       quorvex --render IN OUT.wav [CHAIN OPTIONS]\n"
+                 "chain options: [--chain NAME[,NAME...]] [--mode stereo|mono|left|right]\n"
+                 "               [--difference] [--bypass-all] [--block 2048|4096|8192]\n"
+                 "               [--fft 256..8192] [--overlap 0.1..1.0] [--spectral-mono]\n"
+                 "               [--set PLUGIN.KEY=VALUE ...]\n"
                  "       quorvex --list-plugins\n"
                  "       quorvex --help\n");
 }
@@ -62,27 +69,41 @@ int ListPlugins(HostSession& session) {
     return 0;
 }
 
-int Render(HostSession& session, const std::vector<std::string>& words) {
-    using namespace lumisett::host;
-    const ParsedRunOptions parsed = ParseRunOptions(RunCommand::Render, words);
+// The settings for a headless run: the settings file with the command line's overrides.
+std::optional<lumisett::host::RunOptions> OptionsFor(lumisett::host::RunCommand command,
+                                                     const std::vector<std::string>& words) {
+    const auto parsed = lumisett::host::ParseRunOptions(command, words);
     if (!parsed.options) {
         std::fprintf(stderr, "quorvex: %s\n", parsed.error.c_str());
         PrintUsage(stderr);
-        return 2;
     }
+    return parsed.options;
+}
+
+std::optional<lumisett::host::HostSettings> SettingsFor(HostSession& session,
+                                                        const lumisett::host::RunOptions& options) {
     std::string error;
-    const auto settings = ApplyRunOptions(session.settings(), *parsed.options, error);
+    auto settings = lumisett::host::ApplyRunOptions(session.settings(), options, error);
     if (!settings) {
         std::fprintf(stderr, "quorvex: %s\n", error.c_str());
+    }
+    return settings;
+}
+
+int Render(HostSession& session, const std::vector<std::string>& words) {
+    using namespace lumisett::host;
+    const auto options = OptionsFor(RunCommand::Render, words);
+    const auto settings = options ? SettingsFor(session, *options) : std::nullopt;
+    if (!settings) {
         return 2;
     }
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
     int shownPercent = -1;
-    const RenderResult result = RenderFile(session, *settings, *parsed.options, [&](double done) {
+    const RenderResult result = RenderFile(session, *settings, *options, [&](double done) {
         const int percent = static_cast<int>(done * 100);
         if (terminal && percent != shownPercent) {
             shownPercent = percent;
-            std::fprintf(stderr, "\rrendering %s: %3d%%", parsed.options->input.c_str(), percent);
+            std::fprintf(stderr, "\rrendering %s: %3d%%", options->input.c_str(), percent);
         }
     });
     if (terminal && shownPercent >= 0) {
@@ -93,7 +114,30 @@ int Render(HostSession& session, const std::vector<std::string>& words) {
         return 1;
     }
     std::printf("%s: %lld sample pairs written (latency %d pairs compensated)\n",
-                parsed.options->output.c_str(), static_cast<long long>(result.pairs), result.latency);
+                options->output.c_str(), static_cast<long long>(result.pairs), result.latency);
+    return 0;
+}
+
+int Play(HostSession& session, const std::vector<std::string>& words) {
+    using namespace lumisett::host;
+    const auto options = OptionsFor(RunCommand::Play, words);
+    const auto settings = options ? SettingsFor(session, *options) : std::nullopt;
+    if (!settings) {
+        return 2;
+    }
+    auto device = lumisett::platform::CreateOutputDevice(options->device);
+    if (!device) {
+        std::fprintf(stderr, "quorvex: %s\n", FailureText(kEngineDeviceNotOpened).c_str());
+        return 1;
+    }
+    const PlayResult result =
+        PlayFile(session, *settings, *options, *device, lumisett::platform::SystemClock());
+    if (!result.ok) {
+        std::fprintf(stderr, "quorvex: %s\n", result.failure.text.c_str());
+        return 1;
+    }
+    std::printf("%s: played to the end on %s (%d underruns, %d overloads)\n",
+                options->input.c_str(), device->name().c_str(), result.underruns, result.overloads);
     return 0;
 }
 
@@ -106,7 +150,7 @@ int main(int argc, char** argv) {
         PrintUsage(stdout);
         return 0;
     }
-    if (command != "--render" && command != "--list-plugins") {
+    if (command != "--render" && command != "--play" && command != "--list-plugins") {
         if (command.starts_with("--")) {
             std::fprintf(stderr, "quorvex: unknown option %s\n", command.c_str());
         } else {
@@ -118,9 +162,10 @@ int main(int argc, char** argv) {
 
     HostSession session(lumisett::platform::ExecutableDirectory(), std::string());
     session.Start();
-    const int status = command == "--render"
-                           ? Render(session, std::vector<std::string>(args.begin() + 1, args.end()))
-                           : ListPlugins(session);
+    const std::vector<std::string> words(args.begin() + 1, args.end());
+    const int status = command == "--render" ? Render(session, words)
+                       : command == "--play" ? Play(session, words)
+                                             : ListPlugins(session);
     session.Shutdown();
     return status;
 }
