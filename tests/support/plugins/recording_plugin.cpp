@@ -9,6 +9,11 @@
 //   open=N                    OpenEffect's result (default 1)
 //   add=N                     DoEffect adds N to the channels its mask names
 //   delay=N                   DoEffect delays both channels by N pairs (a real latency)
+//   gain=X                    DoEffect on a spectrum frame multiplies the gain rows of the
+//                             channels its mask names by X (a spectral effect of known gain)
+//   gainfrom=J                ... only from element J of each gain row on (default 0)
+//   gainmask=N                ... for the channels of mask N, whatever mask it is handed (a
+//                             plug-in that does not honour bypass)
 // Build variants leave out exports: RECORDER_WITHOUT_INIT, RECORDER_MINIMAL (only InitEffect
 // and ExitEffect).
 
@@ -30,6 +35,9 @@ std::string g_base;
 std::map<std::string, std::string> g_config;
 #ifndef RECORDER_MINIMAL
 int g_add = 0;
+float g_gain = 1.0f;
+int g_gainFrom = 0;
+int g_gainMask = -1; // -1: the mask handed over
 std::vector<int16_t> g_delayLine; // 2 samples per pair of delay
 std::size_t g_delayPosition = 0;
 #endif
@@ -115,6 +123,9 @@ LUMISETT_EXPORT int32_t CloseEffWindow(void) {
 LUMISETT_EXPORT int32_t OpenEffect(int32_t blockPairs) {
     Log("OpenEffect " + std::to_string(blockPairs));
     g_add = ConfigInt("add", 0);
+    g_gain = g_config.count("gain") ? std::stof(g_config["gain"]) : 1.0f;
+    g_gainFrom = ConfigInt("gainfrom", 0);
+    g_gainMask = ConfigInt("gainmask", -1);
     g_delayLine.assign(2 * static_cast<std::size_t>(ConfigInt("delay", 0)), 0);
     g_delayPosition = 0;
     return ConfigInt("open", 1);
@@ -125,9 +136,20 @@ LUMISETT_EXPORT int32_t CloseEffect(void) {
     return 0;
 }
 
-LUMISETT_EXPORT int32_t DoEffect(int32_t rate, int32_t mask, int32_t count, int16_t* block, float*) {
+LUMISETT_EXPORT int32_t DoEffect(int32_t rate, int32_t mask, int32_t count, int16_t* block,
+                                 float* frame) {
     Log("DoEffect " + std::to_string(rate) + " " + std::to_string(mask) + " " +
         std::to_string(count));
+    if (frame != nullptr) {
+        // The frame's rows: left magnitudes, left gains, right magnitudes, right gains.
+        const int gainMask = g_gainMask >= 0 ? g_gainMask : mask;
+        for (int channel = 0; channel < 2; ++channel) {
+            if (gainMask & (1 << channel)) {
+                float* gains = frame + (2 * channel + 1) * count;
+                for (int32_t j = g_gainFrom; j < count; ++j) gains[j] *= g_gain;
+            }
+        }
+    }
     if (mask == 0 || block == nullptr) {
         return 0;
     }
