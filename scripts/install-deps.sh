@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libfftw3-dev
   flac
 )
 
