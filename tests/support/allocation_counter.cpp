@@ -15,15 +15,17 @@ namespace {
 std::atomic<bool> g_counting{false};
 std::atomic<long> g_allocations{0};
 
+} // namespace
+
+#if LUMISETT_COUNT_ALLOCATIONS
+namespace {
 void Count() {
     if (g_counting.load(std::memory_order_relaxed)) {
         g_allocations.fetch_add(1, std::memory_order_relaxed);
     }
 }
-
 } // namespace
 
-#if LUMISETT_COUNT_ALLOCATIONS
 // operator new ends in malloc, so these catch C++ and C allocations alike.
 extern "C" {
 void* __libc_malloc(std::size_t);
