@@ -29,7 +29,7 @@ AudioEngine::~AudioEngine() {
 }
 
 int AudioEngine::Start(platform::OutputDevice& device, const EngineConfig& config,
-                       WindowThreadWaker* waker, SpectralSetup* spectral) {
+                       WindowThreadWaker* waker) {
     Stop();
     if (!device.SupportsRate(source_.sampleRate())) {
         return kEngineRateRefused;
@@ -41,9 +41,6 @@ int AudioEngine::Start(platform::OutputDevice& device, const EngineConfig& confi
     source_.Start(b);
     source_.SetDevicePairsWritten(&pairsWritten_);
     chain_.Start(b);
-    if (spectral != nullptr) {
-        spectral->SetupForPlayback(b);
-    }
     pairsWritten_ = static_cast<int64_t>(m) * b;
     pairsPlayed_ = 0;
     completionsSinceTick_ = 0;

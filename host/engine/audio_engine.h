@@ -41,14 +41,6 @@ public:
     virtual void WakeForCompletions() = 0;
 };
 
-// Prepares the spectral stage for a playback (its transform and buffers), outside the audio
-// path; the stage itself is run by the chain.
-class SpectralSetup {
-public:
-    virtual ~SpectralSetup() = default;
-    virtual void SetupForPlayback(int32_t blockPairs) = 0;
-};
-
 class AudioEngine final : public platform::BufferDoneListener {
 public:
     AudioEngine(ChainSlots& slots, ProcessingChain& chain, ChainControls& controls,
@@ -58,9 +50,9 @@ public:
     AudioEngine& operator=(const AudioEngine&) = delete;
 
     // Starts playback of the open source on `device`. `waker` is required with notification by
-    // window. Returns kEngineStarted or kEngineRateRefused / kEngineDeviceNotOpened.
-    int Start(platform::OutputDevice& device, const EngineConfig& config, WindowThreadWaker* waker,
-              SpectralSetup* spectral = nullptr);
+    // window. The chain's spectral stage, if any, is prepared for the block length beforehand.
+    // Returns kEngineStarted or kEngineRateRefused / kEngineDeviceNotOpened.
+    int Start(platform::OutputDevice& device, const EngineConfig& config, WindowThreadWaker* waker);
     // Returns every buffer, closes the device and the source, closes the open plug-ins.
     void Stop();
     bool running() const { return device_ != nullptr; }

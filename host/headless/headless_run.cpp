@@ -75,6 +75,16 @@ std::string LoadChainForRun(HostSession& session, const RunOptions& options) {
     return {};
 }
 
+bool PrepareSpectralStage(OverlapAddSpectralStage& stage, ProcessingChain& chain,
+                          const HostSettings& settings) {
+    stage.SetupTransform(settings.halfTransform, settings.overlap);
+    if (!stage.Start(settings.bufferPairs)) {
+        return false;
+    }
+    chain.SetSpectralStage(&stage);
+    return true;
+}
+
 void ApplyRunControls(ChainControls& controls, const HostSettings& settings, const AudioSource& source) {
     // A one-channel source plays in mono mode.
     controls.channelMode = source.channels() == 1 ? 1 : settings.channelMode;

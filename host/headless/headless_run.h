@@ -3,6 +3,7 @@
 // command line, the chain's switches from the settings, and failures in words.
 
 #include "host/chain/processing_chain.h"
+#include "host/chain/spectral_stage.h"
 #include "host/headless/run_options.h"
 #include "host/source/audio_source.h"
 #include "host/startup/host_session.h"
@@ -23,6 +24,11 @@ std::string FailureText(int code);
 // every plug-in is told first not to save its parameter file. Empty on success, else what
 // went wrong.
 std::string LoadChainForRun(HostSession& session, const RunOptions& options);
+
+// Sizes the spectral stage for blocks of `blockPairs` with the settings' transform and overlap,
+// and hands it to the chain. False when its buffers cannot be had.
+bool PrepareSpectralStage(OverlapAddSpectralStage& stage, ProcessingChain& chain,
+                          const HostSettings& settings);
 
 // The chain's switches as the settings give them; a one-channel source plays in mono mode.
 void ApplyRunControls(ChainControls& controls, const HostSettings& settings, const AudioSource& source);

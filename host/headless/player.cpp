@@ -101,6 +101,10 @@ PlayResult PlayFile(HostSession& session, const HostSettings& settings, const Ru
     ChainControls controls;
     ApplyRunControls(controls, settings, source);
     ProcessingChain chain(session.slots(), controls);
+    OverlapAddSpectralStage spectralStage(session.slots(), controls);
+    if (!PrepareSpectralStage(spectralStage, chain, settings)) {
+        return Failed(0, "out of memory for the spectral stage");
+    }
     AudioEngine engine(session.slots(), chain, controls, source, clock);
     Transport transport(engine, source, controls, session.statusWord());
     EventLoop loop;

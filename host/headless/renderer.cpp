@@ -79,6 +79,11 @@ RenderResult RenderFile(HostSession& session, const HostSettings& settings,
     ChainControls controls;
     ApplyRunControls(controls, settings, source);
     ProcessingChain chain(slots, controls);
+    OverlapAddSpectralStage spectralStage(slots, controls);
+    if (!PrepareSpectralStage(spectralStage, chain, settings)) {
+        slots.CloseAfterPlayback();
+        return Failed(0, "out of memory for the spectral stage");
+    }
     chain.Start(blockPairs);
     source.Start(blockPairs);
 

@@ -118,18 +118,19 @@ bool ChainSlots::BindAndInitialise(ChainSlot& target, int registryIndex) {
     return target.descriptor != nullptr;
 }
 
-void ChainSlots::ReadDescriptor(ChainSlot& target) {
-    const EffectDescriptor* descriptor = target.descriptor;
-    target.shortForm = std::memcmp(descriptor->magic, EFFECT_DESCRIPTOR_MAGIC, 4) != 0;
-    if (target.shortForm) {
-        target.latency = ReadInt32At(descriptor, EFFECT_SHORT_FORM_LATENCY_OFFSET);
-        target.kind = ReadInt32At(descriptor, EFFECT_SHORT_FORM_KIND_OFFSET);
-        target.spectral = ReadInt32At(descriptor, EFFECT_SHORT_FORM_SPECTRAL_OFFSET);
+DescriptorValues ChainSlots::ReadDescriptor(const EffectDescriptor* descriptor) {
+    DescriptorValues values;
+    values.shortForm = std::memcmp(descriptor->magic, EFFECT_DESCRIPTOR_MAGIC, 4) != 0;
+    if (values.shortForm) {
+        values.latency = ReadInt32At(descriptor, EFFECT_SHORT_FORM_LATENCY_OFFSET);
+        values.kind = ReadInt32At(descriptor, EFFECT_SHORT_FORM_KIND_OFFSET);
+        values.spectral = ReadInt32At(descriptor, EFFECT_SHORT_FORM_SPECTRAL_OFFSET);
     } else {
-        target.latency = descriptor->latency;
-        target.kind = descriptor->kind;
-        target.spectral = descriptor->spectral;
+        values.latency = descriptor->latency;
+        values.kind = descriptor->kind;
+        values.spectral = descriptor->spectral;
     }
+    return values;
 }
 
 bool ChainSlots::LoadIntoSlot(int slot, int registryIndex) {
@@ -142,8 +143,8 @@ bool ChainSlots::LoadIntoSlot(int slot, int registryIndex) {
         ReleaseLibrary(target);
         return false;
     }
-    ReadDescriptor(target);
-    const int32_t kind = target.kind.load();
+    const DescriptorValues values = ReadDescriptor(target.descriptor);
+    const int32_t kind = values.kind;
     if (!ValidKind(kind) || !HasEntryPointsOfKind(target.effect, kind)) {
         // It accepted InitEffect, so it gets the ExitEffect that balances it.
         if (target.effect.exitEffect != nullptr) {
@@ -153,6 +154,11 @@ bool ChainSlots::LoadIntoSlot(int slot, int registryIndex) {
         return false;
     }
 
+    // Only an accepted plug-in's values become visible to the chain.
+    target.shortForm = values.shortForm;
+    target.latency = values.latency;
+    target.kind = values.kind;
+    target.spectral = values.spectral;
     registry_.entries()[static_cast<std::size_t>(registryIndex)].inUse = true;
     target.registryIndex = registryIndex;
     target.on.store(true);
@@ -274,8 +280,9 @@ void ChainSlots::ExitAll() {
 }
 
 bool ChainSlots::AnySpectralLoaded() const {
+    // Either thread: only the atomic flag is read; an empty slot's flag is 0.
     for (const ChainSlot& current : slots_) {
-        if (current.loaded() && current.spectral.load() != 0) {
+        if (current.spectral.load(std::memory_order_relaxed) != 0) {
             return true;
         }
     }

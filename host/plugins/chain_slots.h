@@ -37,6 +37,14 @@ struct BoundEffect {
     SetEffectParamFn setEffectParam = nullptr; // optional
 };
 
+// What a descriptor declares about its plug-in.
+struct DescriptorValues {
+    bool shortForm = false;
+    int32_t latency = 0;
+    int32_t kind = KIND_BLOCK_PRE;
+    int32_t spectral = 0;
+};
+
 struct ChainSlot {
     int registryIndex = 0; // equals the registry count for "none"
     std::unique_ptr<platform::DynamicLibrary> library;
@@ -118,6 +126,7 @@ public:
 
     // --- for the chain and the windows -------------------------------------------------------
     const ChainSlot& slot(int index) const { return slots_.at(static_cast<std::size_t>(index)); }
+    // Either thread.
     bool AnySpectralLoaded() const;
     // The analyzer's TransData, or null; read by the chain once per frame.
     TransDataFn boundTransData() const { return transData_.load(std::memory_order_acquire); }
@@ -127,7 +136,7 @@ public:
 private:
     ChainSlot& At(int slot) { return slots_.at(static_cast<std::size_t>(slot)); }
     bool BindAndInitialise(ChainSlot& target, int registryIndex);
-    void ReadDescriptor(ChainSlot& target);
+    static DescriptorValues ReadDescriptor(const EffectDescriptor* descriptor);
     void ReleaseLibrary(ChainSlot& target);
 
     PluginRegistry& registry_;
