@@ -10,9 +10,10 @@ packages=(
   flac
 )
 
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang libclang-rt-dev)
-fi
+case "${1:-}" in
+  --fuzz) packages+=(clang libclang-rt-dev) ;;
+  --bench) packages+=(ffmpeg) ;; # the peer of the playback benchmark
+esac
 
 sudo_if_needed() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
