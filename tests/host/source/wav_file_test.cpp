@@ -160,7 +160,7 @@ TEST_P(WavRefused, WithAnExplanation) {
 }
 
 Bytes Truncated(Bytes bytes, std::size_t drop) {
-    bytes.resize(bytes.size() - drop);
+    bytes.erase(bytes.end() - static_cast<std::ptrdiff_t>(drop), bytes.end());
     return bytes;
 }
 
