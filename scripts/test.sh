@@ -11,7 +11,7 @@ scripts/install-deps.sh
 
 if [ "${1:-}" = "--sanitize" ]; then
   build_dir=build-asan
-  scripts/build.sh "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DLUMISETT_SANITIZE=address,undefined \
+  scripts/build.sh "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DLUMISETT_SANITIZE=address,undefined -DLUMISETT_TESTS=ON \
     -DLUMISETT_BENCH=OFF
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -29,7 +29,7 @@ elif [ "${1:-}" = "--threads" ]; then
   exit
 else
   build_dir=build
-  scripts/build.sh "$build_dir"
+  scripts/build.sh "$build_dir" -DLUMISETT_TESTS=ON -DLUMISETT_BENCH=ON -DLUMISETT_SANITIZE=
 fi
 export QT_QPA_PLATFORM=offscreen
 cd "$build_dir"
