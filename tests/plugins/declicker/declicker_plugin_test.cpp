@@ -1,0 +1,379 @@
+// The built plug-in, loaded the way the host loads it: a private copy of declicker.so with its
+// descriptor and help file in a temporary folder, so that its parameter file lands there and
+// never in the program directory.
+
+#include "plugin_common/effect_api.h"
+#include "platform/dynamic_library.h"
+
+#include "tests/plugin_common/qt_test_application.h"
+#include "tests/support/temp_dir.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QCheckBox>
+#include <QSlider>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+#include <vector>
+#include <cmath>
+
+namespace lumisett::declicker {
+namespace {
+
+using test::ProcessPendingEvents;
+using test::TempDir;
+using Bytes = std::vector<std::uint8_t>;
+
+const std::string kProgramDir = LUMISETT_PROGRAM_DIR;
+const QString kTitle = QStringLiteral(" Di-Rodivorer 2.1");
+
+// What the plug-in writes to standard error (its messages, without a display) while it lives.
+class StderrCapture {
+public:
+    explicit StderrCapture(std::string file) : file_(std::move(file)) {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, STDERR_FILENO);
+        ::close(fd);
+    }
+    ~StderrCapture() { Finish(); }
+
+    std::string Finish() {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+            saved_ = -1;
+        }
+        std::FILE* in = std::fopen(file_.c_str(), "rb");
+        std::string text;
+        for (int c; in != nullptr && (c = std::fgetc(in)) != EOF;) {
+            text.push_back(static_cast<char>(c));
+        }
+        if (in != nullptr) {
+            std::fclose(in);
+        }
+        return text;
+    }
+
+private:
+    std::string file_;
+    int saved_ = -1;
+};
+
+int Occurrences(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+class LoadedDeclicker : public testing::Test {
+protected:
+    LoadedDeclicker() : programDirHadParameters_(std::filesystem::exists(kProgramDir + "declicker.par")) {
+        for (const char* name : {"declicker.so", "declicker.eff", "declicker.hlp"}) {
+            dir_.CopyIn(kProgramDir + name, name);
+        }
+        Load();
+    }
+
+    ~LoadedDeclicker() override {
+        if (library_) {
+            closeWindow_();
+            ProcessPendingEvents();
+        }
+        library_.reset();
+        EXPECT_EQ(std::filesystem::exists(kProgramDir + "declicker.par"), programDirHadParameters_)
+            << "tests must never write into the program directory";
+    }
+
+    void Load() {
+        std::string error;
+        library_ = platform::DynamicLibrary::Open(dir_.File("declicker.so"), &error);
+        ASSERT_NE(library_, nullptr) << error;
+        init_ = Bind<InitEffectFn>("InitEffect");
+        exit_ = Bind<ExitEffectFn>("ExitEffect");
+        openWindow_ = Bind<OpenEffWindowFn>("OpenEffWindow");
+        closeWindow_ = Bind<CloseEffWindowFn>("CloseEffWindow");
+        openEffect_ = Bind<OpenEffectFn>("OpenEffect");
+        closeEffect_ = Bind<CloseEffectFn>("CloseEffect");
+        doEffect_ = Bind<DoEffectFn>("DoEffect");
+        setParam_ = Bind<SetEffectParamFn>("SetEffectParam");
+    }
+
+    void Reload() {
+        closeWindow_();
+        ProcessPendingEvents();
+        library_.reset();
+        Load();
+    }
+
+    template <typename Fn>
+    Fn Bind(const char* name) {
+        Fn function = library_->Function<Fn>(name);
+        EXPECT_NE(function, nullptr) << name;
+        return function;
+    }
+
+    // InitEffect, returning what the plug-in said on standard error meanwhile.
+    std::string Init() {
+        StderrCapture capture(output_.File("stderr.txt"));
+        descriptor_ = init_(&status_, EFFECT_HOST_KMAX);
+        return capture.Finish();
+    }
+
+    std::string Exit() {
+        StderrCapture capture(output_.File("stderr.txt"));
+        exit_();
+        return capture.Finish();
+    }
+
+    Bytes ParameterFile() const {
+        const std::string text = dir_.Read("declicker.par");
+        return Bytes(text.begin(), text.end());
+    }
+
+    std::vector<QWidget*> Editors() const {
+        std::vector<QWidget*> editors;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->windowTitle() == kTitle) {
+                editors.push_back(window);
+            }
+        }
+        return editors;
+    }
+
+    QWidget* OpenEditor() {
+        openWindow_(&owner_);
+        ProcessPendingEvents();
+        const auto editors = Editors();
+        return editors.size() == 1 ? editors[0] : nullptr;
+    }
+
+    // Runs one block of `pairs` frames through DoEffect and returns it.
+    std::vector<std::int16_t> Process(std::vector<std::int16_t> block, std::int32_t mask = 3) {
+        doEffect_(44100, mask, static_cast<std::int32_t>(block.size() / 2), block.data(), nullptr);
+        return block;
+    }
+
+    static QString ValueText(QWidget* editor, const char* name) {
+        auto* field = editor->findChild<QLineEdit*>(QString::fromLatin1(name));
+        return field != nullptr ? field->text() : QStringLiteral("(missing)");
+    }
+
+    TempDir dir_;
+    TempDir output_;
+    bool programDirHadParameters_;
+    std::unique_ptr<platform::DynamicLibrary> library_;
+    InitEffectFn init_ = nullptr;
+    ExitEffectFn exit_ = nullptr;
+    OpenEffWindowFn openWindow_ = nullptr;
+    CloseEffWindowFn closeWindow_ = nullptr;
+    OpenEffectFn openEffect_ = nullptr;
+    CloseEffectFn closeEffect_ = nullptr;
+    DoEffectFn doEffect_ = nullptr;
+    SetEffectParamFn setParam_ = nullptr;
+    std::int32_t status_ = 0;
+    EffectDescriptor* descriptor_ = nullptr;
+    QWidget owner_;
+};
+
+
+// Little-endian fields of the saved parameter file.
+template <typename T>
+T Field(const Bytes& file, std::size_t offset) {
+    T value{};
+    std::memcpy(&value, file.data() + offset, sizeof value); // little-endian machine
+    return value;
+}
+
+std::vector<std::int16_t> Silence(std::int32_t pairs) {
+    return std::vector<std::int16_t>(2 * static_cast<std::size_t>(pairs), 0);
+}
+
+TEST_F(LoadedDeclicker, DescribesItselfAndSavesTheDefaultsBesideItsLibrary) {
+    const std::string said = Init();
+    ASSERT_NE(descriptor_, nullptr);
+    EXPECT_EQ(std::memcmp(descriptor_->magic, "QEXA", 4), 0);
+    EXPECT_STREQ(descriptor_->name, "De-scratcher");
+    EXPECT_EQ(descriptor_->kind, KIND_BLOCK_PRE);
+    EXPECT_EQ(descriptor_->spectral, 0);
+    EXPECT_EQ(descriptor_->latency, 512);
+    EXPECT_NE(descriptor_->process, nullptr);
+    EXPECT_EQ(Occurrences(said, " Parameter file error:"), 1) << said;
+
+    EXPECT_EQ(Occurrences(Exit(), "error"), 0);
+    const Bytes file = ParameterFile();
+    ASSERT_EQ(file.size(), 56u);
+    EXPECT_EQ(Field<std::uint32_t>(file, 0), 0x26031970u);
+    EXPECT_EQ(Field<std::int32_t>(file, 4), 0);
+    EXPECT_EQ(Field<double>(file, 8), 100.0);
+    EXPECT_EQ(Field<double>(file, 24), 100.0);
+    EXPECT_EQ(Field<std::int16_t>(file, 32), 1);
+    EXPECT_EQ(Field<std::int16_t>(file, 34), 500);
+    EXPECT_EQ(Field<std::int16_t>(file, 36), 8);
+    EXPECT_EQ(Field<std::int16_t>(file, 38), 12);
+}
+
+TEST_F(LoadedDeclicker, ASpikeOfEitherSignInSilenceLeavesAsSilence512FramesLater) {
+    // The record as read: bytes 16..23 are someone else's and go back unchanged.
+    Bytes file(56, 0);
+    const double d = 100.0;
+    const std::int16_t shape[] = {1, 500, 8, 12};
+    std::memcpy(file.data(), "\x70\x19\x03\x26", 4);
+    std::memcpy(file.data() + 8, &d, 8);
+    std::memcpy(file.data() + 16, "keep me!", 8);
+    std::memcpy(file.data() + 24, &d, 8);
+    std::memcpy(file.data() + 32, shape, sizeof shape);
+    dir_.Write("declicker.par", file);
+    EXPECT_EQ(Occurrences(Init(), "error"), 0);
+
+    ASSERT_EQ(openEffect_(4096), 1);
+    auto block = Silence(4096);
+    block[2 * 100] = 1000;
+    block[2 * 100 + 1] = -1000;
+    block[2 * 3000] = -1000;
+    block[2 * 3000 + 1] = 1000;
+    EXPECT_EQ(Process(block), Silence(4096));
+    EXPECT_EQ(Process(Silence(4096)), Silence(4096)) << "the repaired history";
+    closeEffect_();
+    Exit();
+    EXPECT_EQ(ParameterFile(), file);
+}
+
+TEST_F(LoadedDeclicker, RenderKeysAreTakenOrRefusedWithoutEffect) {
+    Init();
+    EXPECT_EQ(setParam_("persist", "0"), 1);
+    EXPECT_EQ(setParam_("declick", "60"), 1);
+    EXPECT_EQ(setParam_("decrackle", "100"), 1);
+    EXPECT_EQ(setParam_("deplop", "0"), 1);
+    EXPECT_EQ(setParam_("mono", "1"), 1);
+    for (const char* refused : {"declick=100.5", "decrackle=-3", "mono=yes", "deplop=2", "strength=1"}) {
+        const std::string text(refused);
+        const auto equals = text.find('=');
+        EXPECT_EQ(setParam_(text.substr(0, equals).c_str(), text.substr(equals + 1).c_str()), 0) << refused;
+    }
+    EXPECT_EQ(setParam_(nullptr, "1"), 0);
+
+    ASSERT_EQ(openEffect_(1024), 1);
+    auto block = Silence(1024);
+    for (std::size_t i = 0; i < block.size(); i += 2) {
+        block[i] = -3; // a constant pair: nothing to repair once it has begun
+    }
+    Process(block);
+    const auto out = Process(block);
+    EXPECT_EQ(out[2 * 700], -2) << "mono: floor((-3 + 0) / 2)";
+    EXPECT_EQ(out[2 * 700 + 1], -2);
+    closeEffect_();
+    Exit();
+    EXPECT_FALSE(dir_.Exists("declicker.par")) << "persist=0";
+}
+
+TEST_F(LoadedDeclicker, TheEditorShowsAndChangesTheSettings) {
+    Init();
+    QWidget* editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    auto* declick = editor->findChild<QSlider*>(QStringLiteral("declickSlider"));
+    auto* decrackle = editor->findChild<QSlider*>(QStringLiteral("decrackleSlider"));
+    auto* deplop = editor->findChild<QCheckBox*>(QStringLiteral("deplop"));
+    auto* mono = editor->findChild<QCheckBox*>(QStringLiteral("mono"));
+    ASSERT_TRUE(declick && decrackle && deplop && mono);
+    EXPECT_EQ(declick->value(), 75);
+    EXPECT_EQ(decrackle->value(), 100);
+    EXPECT_EQ(ValueText(editor, "declickValue"), "25.00");
+    EXPECT_EQ(ValueText(editor, "decrackleValue"), "0.00");
+    EXPECT_TRUE(deplop->isChecked());
+    EXPECT_FALSE(mono->isChecked());
+    EXPECT_TRUE(editor->findChild<QLineEdit*>()->text().size() > 0);
+
+    declick->setValue(50);
+    EXPECT_EQ(ValueText(editor, "declickValue"), "50.00");
+    deplop->setChecked(false);
+    mono->setChecked(true);
+    Exit();
+    const Bytes file = ParameterFile();
+    EXPECT_NEAR(Field<double>(file, 8), 42.7828, 1e-4);
+    EXPECT_EQ(Field<double>(file, 24), 100.0) << "de-plop leaves decrackle alone";
+    EXPECT_EQ(Field<std::int32_t>(file, 4), 1);
+    EXPECT_EQ(Field<std::int16_t>(file, 36), 2);
+    EXPECT_EQ(Field<std::int16_t>(file, 38), 4);
+
+    Reload();
+    Init();
+    editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->findChild<QSlider*>(QStringLiteral("declickSlider"))->value(), 50);
+    EXPECT_FALSE(editor->findChild<QCheckBox*>(QStringLiteral("deplop"))->isChecked());
+    Exit();
+}
+
+TEST_F(LoadedDeclicker, TheScopeChartsClicksFallsWhilePausedAndIdlesAfterTheStream) {
+    Init();
+    EXPECT_EQ(setParam_("persist", "0"), 1);
+    QWidget* editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    QWidget* scope = editor->findChild<QWidget*>(QStringLiteral("scratchScope"));
+    ASSERT_NE(scope, nullptr);
+    const int w = scope->width();
+    const int h = scope->height();
+    auto newest = [&](int row) { return scope->grab().toImage().pixelColor(w - 1, row); };
+    const QColor red(255, 0, 0);
+    const QColor black(0, 0, 0);
+
+    ASSERT_EQ(openEffect_(4096), 1);
+    auto block = Silence(4096);
+    for (int i = 0; i < 15; ++i) {
+        block[2 * (200 + 200 * i)] = 1000;
+        block[2 * (300 + 200 * i) + 1] = -1000;
+    }
+    Process(block); // 30 clicks in both channels together: the trace rises 15 pixels
+    const QImage chart = scope->grab().toImage();
+    EXPECT_EQ(chart.pixelColor(w - 1, h - 1), red);
+    EXPECT_EQ(chart.pixelColor(w - 1, h - 14), red);
+    EXPECT_EQ(chart.pixelColor(w - 1, h - 15), black);
+    EXPECT_EQ(newest(h - 14), red) << "no new block: the trace goes on at its level";
+    EXPECT_EQ(newest(h - 13), black);
+
+    __atomic_store_n(&status_, HOST_STATUS_PAUSED, __ATOMIC_RELAXED);
+    EXPECT_EQ(newest(h - 1), red) << "falling to the bottom";
+    EXPECT_EQ(newest(h - 1), black) << "and resting there";
+    __atomic_store_n(&status_, 0, __ATOMIC_RELAXED);
+
+    closeEffect_();
+    const QImage idle = scope->grab().toImage();
+    bool drawn = false;
+    for (int x = 0; x < w && !drawn; ++x) {
+        drawn = idle.pixelColor(x, h / 2) != black;
+    }
+    EXPECT_TRUE(drawn) << "the idle picture";
+    Exit();
+}
+
+TEST_F(LoadedDeclicker, OpensOneEditorAndClosesIt) {
+    Init();
+    openWindow_(&owner_);
+    openWindow_(&owner_);
+    ProcessPendingEvents();
+    ASSERT_EQ(Editors().size(), 1u);
+    closeWindow_();
+    EXPECT_TRUE(Editors().empty());
+    closeWindow_();
+    Exit();
+}
+
+} // namespace
+} // namespace lumisett::declicker
