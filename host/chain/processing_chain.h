@@ -64,6 +64,15 @@ public:
         timeSum_.store(0, std::memory_order_relaxed);
         runs_.store(1, std::memory_order_relaxed);
     }
+    // The main window's tick keeps a running average that forgets old blocks: once four runs
+    // are in, both the sum and the count are halved (a run added meanwhile may be lost from the
+    // average; the display can afford that).
+    void HalveWhenFull() {
+        if (runs_.load(std::memory_order_relaxed) >= 4) {
+            timeSum_.store(timeSum_.load(std::memory_order_relaxed) / 2, std::memory_order_relaxed);
+            runs_.store(runs_.load(std::memory_order_relaxed) / 2, std::memory_order_relaxed);
+        }
+    }
     // Average handler time per run, in milliseconds.
     double AverageMilliseconds() const {
         return static_cast<double>(timeSum_.load(std::memory_order_relaxed)) / 1000.0 /
