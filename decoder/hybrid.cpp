@@ -1,0 +1,263 @@
+// Stereo processing, reordering of short blocks, alias reduction, IMDCT and overlap.
+#include "decoder/decoder_state.h"
+#include "decoder/tables.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ulx3 {
+
+namespace {
+
+constexpr float kInvSqrt2 = 0.70710678118654752f;
+
+bool AnyNonzero(const int* q, int first, int count) {
+    for (int i = first; i < first + count; ++i) {
+        if (q[i] != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// One band's lines (in decoding order) at intensity position `position`, or MS / plain
+// stereo when `position` is the band's illegal value.
+void StereoLines(int first, int count, int position, bool illegal, int intensityScale) {
+    DecoderState& s = g_state;
+    float* left = s.spectrum[0];
+    float* right = s.spectrum[1];
+    const bool ms = (s.header.modeExtension & 2) != 0;
+    if (illegal) {
+        if (ms) {
+            for (int i = first; i < first + count; ++i) {
+                const float m = left[i];
+                const float d = right[i];
+                left[i] = (m + d) * kInvSqrt2;
+                right[i] = (m - d) * kInvSqrt2;
+            }
+        }
+        return;
+    }
+    float kl = 1.0f;
+    float kr = 1.0f;
+    if (s.header.id == 1) {
+        const float c = g_tables.isRatio[position];
+        kl = 1.0f - c;
+        kr = c;
+    } else if (position & 1) {
+        kl = g_tables.isLsf[intensityScale][(position + 1) >> 1];
+    } else {
+        kr = g_tables.isLsf[intensityScale][position >> 1];
+    }
+    for (int i = first; i < first + count; ++i) {
+        const float x = left[i];
+        left[i] = x * kl;
+        right[i] = x * kr;
+    }
+}
+
+void JointStereoLong(int row, bool intensity) {
+    DecoderState& s = g_state;
+    const ScaleFactors& sf = s.scalefactors[1];
+    const int* q = s.quantised[1];
+    int firstIntensityBand = 22;
+    if (intensity) {
+        firstIntensityBand = 0;
+        for (int band = 21; band >= 0; --band) {
+            const int start = kLongBandStart[row][band];
+            if (AnyNonzero(q, start, kLongBandStart[row][band + 1] - start)) {
+                firstIntensityBand = band + 1;
+                break;
+            }
+        }
+    }
+    for (int band = 0; band < 22; ++band) {
+        const int start = kLongBandStart[row][band];
+        const int count = kLongBandStart[row][band + 1] - start;
+        const int source = std::min(band, 20);
+        const int position = sf.longBands[source];
+        const bool illegal = band < firstIntensityBand ||
+                             (s.header.id == 1 ? position >= 7 : position == sf.longIllegal[source]);
+        StereoLines(start, count, position, illegal, sf.intensityScale);
+    }
+}
+
+void JointStereoShort(int row, bool intensity, bool mixed) {
+    DecoderState& s = g_state;
+    const ScaleFactors& sf = s.scalefactors[1];
+    const int* q = s.quantised[1];
+    const int firstShort = mixed ? 3 : 0;
+    int firstIntensityBand[3] = {13, 13, 13};
+    bool shortPartSilent = true;
+    for (int w = 0; w < 3 && intensity; ++w) {
+        firstIntensityBand[w] = firstShort;
+        for (int band = 12; band >= firstShort; --band) {
+            const int start = kShortBandStart[row][band];
+            const int width = kShortBandStart[row][band + 1] - start;
+            if (AnyNonzero(q, 3 * start + w * width, width)) {
+                firstIntensityBand[w] = band + 1;
+                shortPartSilent = false;
+                break;
+            }
+        }
+    }
+    if (mixed) {
+        // The long part is intensity coded only when channel 1 has nothing in any window.
+        int firstLongIntensity = 22;
+        if (intensity && shortPartSilent) {
+            firstLongIntensity = 0;
+            for (int band = 7; band >= 0; --band) {
+                const int start = kLongBandStart[row][band];
+                if (start < 36 &&
+                    AnyNonzero(q, start, std::min<int>(kLongBandStart[row][band + 1], 36) - start)) {
+                    firstLongIntensity = band + 1;
+                    break;
+                }
+            }
+        }
+        for (int band = 0; band < 22 && kLongBandStart[row][band] < 36; ++band) {
+            const int start = kLongBandStart[row][band];
+            const int count = std::min<int>(kLongBandStart[row][band + 1], 36) - start;
+            const int position = sf.longBands[band];
+            const bool illegal = band < firstLongIntensity ||
+                                 (s.header.id == 1 ? position >= 7 : position == sf.longIllegal[band]);
+            StereoLines(start, count, position, illegal, sf.intensityScale);
+        }
+    }
+    for (int band = firstShort; band < 13; ++band) {
+        const int start = kShortBandStart[row][band];
+        const int width = kShortBandStart[row][band + 1] - start;
+        const int source = std::min(band, 11);
+        for (int w = 0; w < 3; ++w) {
+            const int position = sf.shortBands[source][w];
+            const bool illegal = band < firstIntensityBand[w] ||
+                                 (s.header.id == 1 ? position >= 7
+                                                   : position == sf.shortIllegal[source][w]);
+            StereoLines(3 * start + w * width, width, position, illegal, sf.intensityScale);
+        }
+    }
+}
+
+// Block type of one subband: the long window for the two long subbands of a mixed block.
+int SubbandBlockType(const GranuleInfo& gi, int subband) {
+    if (!gi.windowSwitching) {
+        return 0;
+    }
+    if (gi.blockType == 2 && gi.mixedBlock && subband < 2) {
+        return 0;
+    }
+    return gi.blockType;
+}
+
+void ImdctLong(const float* in, const float* window, float* out, float* overlap) {
+    float x[36];
+    for (int i = 0; i < 36; ++i) {
+        float sum = 0.0f;
+        for (int k = 0; k < 18; ++k) {
+            sum += in[k] * g_tables.imdctLong[k][i];
+        }
+        x[i] = sum * window[i];
+    }
+    for (int i = 0; i < 18; ++i) {
+        out[i] = x[i] + overlap[i];
+        overlap[i] = x[18 + i];
+    }
+}
+
+void ImdctShort(const float* in, float* out, float* overlap) {
+    float x[36] = {};
+    for (int w = 0; w < 3; ++w) {
+        for (int i = 0; i < 12; ++i) {
+            float sum = 0.0f;
+            for (int k = 0; k < 6; ++k) {
+                sum += in[6 * w + k] * g_tables.imdctShort[k][i];
+            }
+            x[6 + 6 * w + i] += sum;
+        }
+    }
+    for (int i = 0; i < 18; ++i) {
+        out[i] = x[i] + overlap[i];
+        overlap[i] = x[18 + i];
+    }
+}
+
+} // namespace
+
+void JointStereo(int granule) {
+    DecoderState& s = g_state;
+    const GranuleInfo& gi = s.side.granule[granule][1];
+    const int row = BandRow(s.header.id, s.header.samplingIndex);
+    const bool intensity = (s.header.modeExtension & 1) != 0;
+    if (gi.shortBlocks()) {
+        JointStereoShort(row, intensity, gi.mixedBlock != 0);
+    } else {
+        JointStereoLong(row, intensity);
+    }
+}
+
+void Reorder(int granule, int channel) {
+    DecoderState& s = g_state;
+    const GranuleInfo& gi = s.side.granule[granule][channel];
+    if (!gi.shortBlocks()) {
+        return;
+    }
+    const int row = BandRow(s.header.id, s.header.samplingIndex);
+    float* xr = s.spectrum[channel];
+    float decoded[576];
+    std::memcpy(decoded, xr, sizeof decoded);
+    const int first = gi.mixedBlock ? 36 : 0;
+    for (int j = first; j < 576; ++j) {
+        xr[g_tables.reorder[row][j]] = decoded[j];
+    }
+}
+
+void AliasReduce(int granule, int channel) {
+    const GranuleInfo& gi = g_state.side.granule[granule][channel];
+    if (gi.shortBlocks() && !gi.mixedBlock) {
+        return;
+    }
+    // Mixed blocks: only between the two long subbands.
+    const int lastBoundary = gi.shortBlocks() ? 1 : 31;
+    float* xr = g_state.spectrum[channel];
+    for (int sb = 1; sb <= lastBoundary; ++sb) {
+        for (int i = 0; i < 8; ++i) {
+            const float a = xr[18 * sb - 1 - i];
+            const float b = xr[18 * sb + i];
+            xr[18 * sb - 1 - i] = a * g_tables.aliasCs[i] - b * g_tables.aliasCa[i];
+            xr[18 * sb + i] = b * g_tables.aliasCs[i] + a * g_tables.aliasCa[i];
+        }
+    }
+}
+
+void HybridTransform(int granule, int channel) {
+    DecoderState& s = g_state;
+    const GranuleInfo& gi = s.side.granule[granule][channel];
+    const float* xr = s.spectrum[channel];
+    int last = 575;
+    while (last >= 0 && xr[last] == 0.0f) {
+        --last;
+    }
+    const int limit = std::max(1, (last + 18) / 18);
+    for (int sb = 0; sb < 32; ++sb) {
+        float* out = s.hybrid[channel][sb];
+        float* overlap = s.overlap[channel][sb];
+        if (sb >= limit) {
+            std::memcpy(out, overlap, sizeof(float) * 18);
+            std::memset(overlap, 0, sizeof(float) * 18);
+        } else {
+            const int type = SubbandBlockType(gi, sb);
+            if (type == 2) {
+                ImdctShort(xr + 18 * sb, out, overlap);
+            } else {
+                ImdctLong(xr + 18 * sb, g_tables.imdctWindow[type], out, overlap);
+            }
+        }
+        if (sb & 1) {
+            for (int i = 1; i < 18; i += 2) {
+                out[i] = -out[i];
+            }
+        }
+    }
+}
+
+} // namespace ulx3
