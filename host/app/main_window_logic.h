@@ -68,6 +68,8 @@ public:
     AudioEngine& engine() { return engine_; }
     AudioSource& source() { return source_; }
     ChainControls& controls() { return controls_; }
+    OverlapAddSpectralStage& spectralStage() { return spectralStage_; }
+    HostSession& session() { return session_; }
 
 private:
     LoadDigits LoadOfLastTicks();

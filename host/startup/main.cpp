@@ -1,15 +1,23 @@
 // quorvex: the host program.
 //
-// Until the windows arrive, the program offers its headless commands: playback of a file
-// through the chain to a sound device, a render of a file through the chain into a WAV file,
-// and a listing of the plug-ins it finds, each loaded through the host's own slot code.
+// With a display it opens the main window (and plays the file named on the command line).
+// Its headless commands need neither a display nor windows: playback of a file through the
+// chain to a sound device, a render of a file through the chain into a WAV file, and a listing
+// of the plug-ins it finds, each loaded through the host's own slot code.
 
+#include "host/app/main_window_logic.h"
 #include "host/engine/audio_engine.h"
 #include "host/headless/player.h"
 #include "host/headless/renderer.h"
 #include "host/startup/host_session.h"
+#include "host/ui/main_window.h"
 #include "platform/audio/device_catalog.h"
 #include "platform/program_path.h"
+#include "platform/qt/message_box.h"
+
+#include <QApplication>
+
+#include <cstdlib>
 
 #include <cstdio>
 #include <optional>
@@ -33,7 +41,8 @@ const char* KindName(int32_t kind) {
 
 void PrintUsage(std::FILE* to) {
     std::fprintf(to,
-                 "usage: quorvex --play IN [--device NAME|null] [--buffers M] [--size S]\n"
+                 "usage: quorvex [FILE]            the main window (needs a display)\n"
+                 "       quorvex --play IN [--device NAME|null] [--buffers M] [--size S]\n"
                  "                [--notify window|function] [CHAIN OPTIONS]\n"
                  "       quorvex --render IN OUT.wav [CHAIN OPTIONS]\n"
                  "chain options: [--chain NAME[,NAME...]] [--mode stereo|mono|left|right]\n"
@@ -141,6 +150,38 @@ int Play(HostSession& session, const std::vector<std::string>& words) {
     return 0;
 }
 
+bool DisplayAvailable() {
+    return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr ||
+           std::getenv("QT_QPA_PLATFORM") != nullptr;
+}
+
+// The output device of the settings (its number in the device list), or "default".
+std::unique_ptr<lumisett::platform::OutputDevice> SettingsOutputDevice(const lumisett::host::HostSettings& settings) {
+    const auto tables = lumisett::platform::EnumerateDevices();
+    const auto index = static_cast<std::size_t>(std::max<int16_t>(0, settings.outputDevice));
+    const std::string name = index < tables.outputs.size() ? tables.outputs[index].deviceName : "default";
+    return lumisett::platform::CreateOutputDevice(name);
+}
+
+// The windowed program: start-up, the main window's whole run, then the settings are saved.
+int RunWindows(int argc, char** argv, const std::string& commandLineFile) {
+    QApplication application(argc, argv);
+    lumisett::platform::InstallQtMessagePresenter();
+    HostSession session(lumisett::platform::ExecutableDirectory(), commandLineFile);
+    session.Start();
+    int status = 0;
+    {
+        lumisett::host::MainWindowLogic logic(session, lumisett::platform::SystemClock());
+        lumisett::host::ui::MainWindow window(
+            logic, [&session] { return SettingsOutputDevice(session.settings()); });
+        window.show();
+        status = application.exec();
+    }
+    session.SaveSettingsFile();
+    session.Shutdown();
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -153,11 +194,17 @@ int main(int argc, char** argv) {
     if (command != "--render" && command != "--play" && command != "--list-plugins") {
         if (command.starts_with("--")) {
             std::fprintf(stderr, "quorvex: unknown option %s\n", command.c_str());
-        } else {
-            std::fprintf(stderr, "quorvex: this build has no windows and no playback yet\n");
+            PrintUsage(stderr);
+            return 2;
         }
-        PrintUsage(stderr);
-        return 2;
+        if (!DisplayAvailable()) {
+            std::fprintf(stderr, "quorvex: the main window needs a display; without one, use --play "
+                                 "or --render\n");
+            PrintUsage(stderr);
+            return 2;
+        }
+        // The whole first argument is the file: the shell has already split the command line.
+        return RunWindows(argc, argv, lumisett::host::CommandLineFile(argc, argv));
     }
 
     HostSession session(lumisett::platform::ExecutableDirectory(), std::string());

@@ -1,0 +1,91 @@
+// The main window and the player under the offscreen platform: behaviour through the windows'
+// own controls, and a screenshot of each under the build folder to look at.
+
+#include "host/source/wav_file.h"
+#include "host/ui/main_window.h"
+#include "platform/audio/null_output_device.h"
+#include "tests/plugin_common/qt_test_application.h"
+#include "tests/support/temp_dir.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace lumisett::host::ui {
+namespace {
+
+void SaveScreenshot(QWidget& window, const char* name) {
+    QDir().mkpath(LUMISETT_TEST_BINARY_DIR "screenshots");
+    window.grab().save(QString(LUMISETT_TEST_BINARY_DIR "screenshots/") + name + ".png");
+}
+
+// A program directory with zeroline and a one-second WAV, and a session started on it: the
+// window fills its slot lists from the registry when it is made.
+bool PrepareProgramDirectory(const test::TempDir& dir) {
+    for (const char* file : {"zeroline.so", "zeroline.eff", "zeroline.hlp"}) {
+        dir.CopyIn(std::string(LUMISETT_PROGRAM_DIR) + file, file);
+    }
+    std::vector<int16_t> samples(2 * 44100, 700);
+    return WriteWavFile(dir.File("in.wav"), WavAudio{2, 44100, samples});
+}
+
+bool StartSession(HostSession& session) {
+    session.Start();
+    return true;
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    test::TempDir dir;
+    bool prepared = PrepareProgramDirectory(dir);
+    HostSession session{dir.path(), ""};
+    bool started = StartSession(session);
+    MainWindowLogic logic{session, platform::SystemClock()};
+    platform::NullOutputDevice* device = nullptr; // owned by the window while it plays
+    MainWindow window{logic, [this] {
+                          auto made = std::make_unique<platform::NullOutputDevice>(platform::NullPacing::Manual);
+                          device = made.get();
+                          return made;
+                      }};
+};
+
+TEST_F(MainWindowTest, ASlotListLoadsThePlugInAndPlaybackRunsUntilEnd) {
+    window.show();
+    QComboBox* list = window.slotList(0);
+    ASSERT_EQ(list->count(), 2); // DI-Revivad, none
+    Q_EMIT list->activated(0);
+    EXPECT_TRUE(session.slots().slot(0).loaded());
+    EXPECT_EQ(list->currentIndex(), 0);
+    SaveScreenshot(window, "main_window");
+
+    window.PlayFile(dir.File("in.wav"));
+    ASSERT_TRUE(logic.playing());
+    ASSERT_NE(window.player(), nullptr);
+    for (int i = 0; i < 8; ++i) device->PlayOnePeriod();
+    SaveScreenshot(*window.player(), "player_window");
+
+    window.player()->close(); // the close box ends playback as END does
+    test::ProcessPendingEvents();
+    logic.Tick();
+    EXPECT_FALSE(logic.playing());
+    Q_EMIT list->activated(1); // none
+    EXPECT_FALSE(session.slots().slot(0).loaded());
+    EXPECT_FALSE(dir.Exists("never"));
+}
+
+TEST_F(MainWindowTest, AFileThatCannotBeOpenedShowsItsMessageAndPlaysNothing) {
+    window.PlayFile(dir.File("absent.wav"));
+    EXPECT_FALSE(logic.playing());
+    EXPECT_EQ(window.player(), nullptr);
+}
+
+TEST(PlayerTexts, TimesStopAt100Minutes39) {
+    EXPECT_EQ(MinutesAndSeconds(0), "00:00");
+    EXPECT_EQ(MinutesAndSeconds(61.9), "01:01");
+    EXPECT_EQ(MinutesAndSeconds(7000), "100:39");
+}
+
+} // namespace
+} // namespace lumisett::host::ui
