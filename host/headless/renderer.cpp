@@ -7,6 +7,7 @@
 #include "host/startup/host_messages.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace lumisett::host {
 namespace {
@@ -54,6 +55,68 @@ RenderResult Pump(ProcessingChain& chain, AudioSource& source, WavOutput& output
     return RenderResult{true, {}, written, latency};
 }
 
+// Opens every loaded plug-in for blocks of `blockPairs`; the error when one would not start.
+std::string OpenSlots(ChainSlots& slots, int32_t blockPairs, const RunOptions& options) {
+    slots.OpenForPlayback(blockPairs);
+    for (int i = 0; i < kSlotCount; ++i) {
+        if (slots.slot(i).loaded() && slots.slot(i).open.load() == 0) {
+            slots.CloseAfterPlayback();
+            return "the plug-in " + options.chain[static_cast<std::size_t>(i)] + " could not start processing";
+        }
+    }
+    return {};
+}
+
+void TellEveryPlugIn(ChainSlots& slots, const char* key, const char* value) {
+    for (int i = 0; i < kSlotCount; ++i) {
+        if (slots.slot(i).loaded()) {
+            slots.SetEffectParam(i, key, value); // a plug-in that does not learn says 0: fine
+        }
+    }
+}
+
+// --learn: the span of the source through the chain, opened and closed as for a render of its
+// own, with every plug-in told to learn; the output is thrown away and the source rewound. The
+// spectral stage analyses each block as it comes in, so learning covers the whole blocks that
+// lie inside the span (at least one) and nothing after it.
+std::string Learn(ChainSlots& slots, const HostSettings& settings, AudioSource& source,
+                  const RunOptions& options) {
+    const int32_t blockPairs = settings.bufferPairs;
+    if (options.learn->start > 0 && !source.canSeek()) {
+        return "--learn can only start at 0 in a source that cannot be repositioned";
+    }
+    if (std::string error = OpenSlots(slots, blockPairs, options); !error.empty()) {
+        return error;
+    }
+    ChainControls controls;
+    ApplyRunControls(controls, settings, source);
+    ProcessingChain chain(slots, controls);
+    OverlapAddSpectralStage spectralStage(slots, controls);
+    if (!PrepareSpectralStage(spectralStage, chain, settings)) {
+        slots.CloseAfterPlayback();
+        return "out of memory for the spectral stage";
+    }
+    chain.Start(blockPairs);
+    source.Start(blockPairs);
+    const int64_t unitBytes = 2 * source.channels();
+    const auto pairAt = [&](double seconds) {
+        return static_cast<int64_t>(std::llround(seconds * source.sampleRate()));
+    };
+    const int64_t firstPair = pairAt(options.learn->start);
+    const int64_t blocks = std::max<int64_t>(1, (pairAt(options.learn->end) - firstPair) / blockPairs);
+    std::vector<int16_t> block(2 * static_cast<std::size_t>(blockPairs));
+    source.Seek(source.dataOffset() + firstPair * unitBytes);
+    TellEveryPlugIn(slots, "learn", "start");
+    for (int64_t i = 0; i < blocks && !source.endReached(); ++i) {
+        chain.ProcessBlock(block.data(), source, {});
+    }
+    TellEveryPlugIn(slots, "learn", "stop");
+    slots.CloseAfterPlayback();
+    chain.Stop();
+    source.Rewind();
+    return {};
+}
+
 } // namespace
 
 RenderResult RenderFile(HostSession& session, const HostSettings& settings,
@@ -68,13 +131,13 @@ RenderResult RenderFile(HostSession& session, const HostSettings& settings,
     }
     const int32_t blockPairs = settings.bufferPairs;
     ChainSlots& slots = session.slots();
-    slots.OpenForPlayback(blockPairs);
-    for (int i = 0; i < kSlotCount; ++i) {
-        if (slots.slot(i).loaded() && slots.slot(i).open.load() == 0) {
-            slots.CloseAfterPlayback();
-            return Failed(0, "the plug-in " + options.chain[static_cast<std::size_t>(i)] +
-                                 " could not start processing");
+    if (options.learn) {
+        if (std::string error = Learn(slots, settings, source, options); !error.empty()) {
+            return Failed(0, error);
         }
+    }
+    if (std::string error = OpenSlots(slots, blockPairs, options); !error.empty()) {
+        return Failed(0, error);
     }
     ChainControls controls;
     ApplyRunControls(controls, settings, source);

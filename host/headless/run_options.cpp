@@ -59,6 +59,20 @@ std::optional<EffectSetting> ParseSetting(const std::string& text) {
                          text.substr(equals + 1)};
 }
 
+// "START-END" in seconds, 0 <= START < END.
+std::optional<LearnSpan> ParseLearnSpan(const std::string& text) {
+    const std::size_t dash = text.find('-');
+    if (dash == std::string::npos) {
+        return std::nullopt;
+    }
+    const auto start = ParseFloat(text.substr(0, dash));
+    const auto end = ParseFloat(text.substr(dash + 1));
+    if (!start || !end || *start < 0 || *end <= *start) {
+        return std::nullopt;
+    }
+    return LearnSpan{*start, *end};
+}
+
 bool IsPowerOfTwo(int value) {
     return value > 0 && (value & (value - 1)) == 0;
 }
@@ -133,6 +147,12 @@ bool TakeOption(const std::string& word, WordReader& words, RunOptions& o, std::
                 return false;
             }
             o.settings.push_back(*setting);
+        } else if (o.command == RunCommand::Render && word == "--learn") {
+            o.learn = ParseLearnSpan(*value);
+            if (!o.learn) {
+                error = "--learn takes START-END in seconds of the source, START before END";
+                return false;
+            }
         } else if (o.command == RunCommand::Play && word == "--device") {
             o.device = *value;
         } else if (o.command == RunCommand::Play && word == "--buffers") {

@@ -1,6 +1,6 @@
 #pragma once
 // The command lines of the headless render and headless playback:
-//   quorvex --render IN OUT.wav [CHAIN OPTIONS]
+//   quorvex --render IN OUT.wav [--learn START-END] [CHAIN OPTIONS]
 //   quorvex --play IN [--device NAME|null] [--buffers M] [--size S] [--notify window|function]
 //           [CHAIN OPTIONS]
 // with the chain options [--chain NAME[,NAME...]] [--mode stereo|mono|left|right]
@@ -22,6 +22,12 @@ struct EffectSetting {
     std::string value;
 };
 
+// A span of the source in seconds, START < END.
+struct LearnSpan {
+    double start = 0;
+    double end = 0;
+};
+
 enum class RunCommand { Render, Play };
 
 struct RunOptions {
@@ -37,6 +43,8 @@ struct RunOptions {
     std::optional<int> transformSize;
     std::optional<float> overlap;
     std::vector<EffectSetting> settings;
+    // Render only: a pass over this span before the render, every plug-in learning.
+    std::optional<LearnSpan> learn;
     // Playback only.
     std::string device = "default"; // an ALSA device name, or "null"
     std::optional<int> bufferCount;

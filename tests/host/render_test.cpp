@@ -4,6 +4,7 @@
 #include "tests/host/recorder_fixture.h"
 #include "tests/host/source/crescor_test_files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -122,6 +123,56 @@ TEST_F(RenderTest, ThroughZerolineItIsTheFilterOverTheWholeFile) {
     EXPECT_FALSE(dir.Exists("zeroline.par"));
 }
 
+// A noisy file whose first second is noise alone: --learn 0-1 takes the de-noiser's
+// fingerprint there, and the render from the start (at the threshold a fingerprint wants)
+// comes out clearly cleaner than the file and than the white preset, at the source's length.
+TEST_F(RenderTest, LearningTheNoiseOnlyLeadInRendersTheFileCleaner) {
+    for (const char* file : {"denoise.so", "denoise.eff", "denoise.hlp"}) {
+        dir.CopyIn(std::string(LUMISETT_PROGRAM_DIR) + file, file);
+    }
+    constexpr int32_t kLeadIn = 44100;
+    std::vector<int16_t> clean(2 * kLeadIn, 0);
+    const auto music = Material(3 * 44100);
+    clean.insert(clean.end(), music.begin() + 2, music.end());
+    std::vector<int16_t> noisy(clean.size());
+    // A pink-ish hiss near -40 dBFS (one-pole filtered white noise), fixed seed.
+    unsigned seed = 1;
+    float state[2] = {0, 0};
+    for (std::size_t i = 0; i < clean.size(); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const float white = (static_cast<float>(seed >> 8) / 16777216.0f - 0.5f) * 2000.0f;
+        float& s = state[i % 2];
+        s = 0.7f * s + white;
+        noisy[i] = static_cast<int16_t>(std::clamp(clean[i] + s, -32768.0f, 32767.0f));
+    }
+    WriteInput("noisy.wav", noisy);
+    const auto errorDb = [&](const std::vector<int16_t>& out) {
+        EXPECT_EQ(out.size(), clean.size());
+        double error = 0;
+        for (std::size_t i = 2 * (kLeadIn + 4096); i + 8192 < std::min(out.size(), clean.size()); ++i) {
+            const double d = static_cast<double>(out[i]) - clean[i];
+            error += d * d;
+        }
+        return 10 * std::log10(error + 1);
+    };
+    const std::vector<std::string> common{"--chain", "denoise", "--block", "2048", "--fft", "2048"};
+    auto words = [&](std::vector<std::string> extra) {
+        std::vector<std::string> all{dir.File("noisy.wav"), dir.File("out.wav")};
+        all.insert(all.end(), common.begin(), common.end());
+        all.insert(all.end(), extra.begin(), extra.end());
+        return all;
+    };
+    ASSERT_TRUE(Render(words({})).ok);
+    const double preset = errorDb(Output("out.wav"));
+    const RenderResult learned = Render(words({"--learn", "0-1", "--set", "denoise.threshold=14"}));
+    ASSERT_TRUE(learned.ok) << learned.failure.text;
+    const double fingerprint = errorDb(Output("out.wav"));
+    const double untouched = errorDb(noisy);
+    EXPECT_LT(fingerprint, untouched - 6.0);
+    EXPECT_LT(fingerprint, preset - 1.0);
+    EXPECT_FALSE(dir.Exists("denoise.par"));
+}
+
 TEST_F(RenderTest, ACrescorFileFromAnIndependentEncoderRendersToItsSource) {
     const auto input = Material(9000);
     dir.Write("in.cq", test::crescor::SimplyEncodedFile(input, 4000));
@@ -192,7 +243,9 @@ INSTANTIATE_TEST_SUITE_P(
                     BadOptions{"ValueMissing", {"a", "b", "--chain"}},
                     BadOptions{"FiveSlots", {"a", "b", "--chain", "a,b,c,d,e"}},
                     BadOptions{"SetWithoutKey", {"a", "b", "--set", "zeroline=1"}},
-                    BadOptions{"UnknownOption", {"a", "b", "--louder"}}),
+                    BadOptions{"UnknownOption", {"a", "b", "--louder"}},
+                    BadOptions{"LearnBackwards", {"a", "b", "--learn", "2-1"}},
+                    BadOptions{"LearnNotASpan", {"a", "b", "--learn", "1"}}),
     [](const auto& param) { return std::string(param.param.label); });
 
 TEST(RunOptionsMerge, ATransformLargerThanTheBlockIsRefused) {
