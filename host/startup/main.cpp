@@ -173,7 +173,8 @@ int RunWindows(int argc, char** argv, const std::string& commandLineFile) {
     {
         lumisett::host::MainWindowLogic logic(session, lumisett::platform::SystemClock());
         lumisett::host::ui::MainWindow window(
-            logic, [&session] { return SettingsOutputDevice(session.settings()); });
+            logic, [&session] { return SettingsOutputDevice(session.settings()); },
+            [] { return lumisett::platform::EnumerateDevices(); });
         window.show();
         status = application.exec();
     }

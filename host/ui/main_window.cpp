@@ -2,6 +2,7 @@
 
 #include "host/startup/host_messages.h"
 #include "host/ui/fft_properties_window.h"
+#include "host/ui/io_options_window.h"
 #include "host/ui/player_window.h"
 #include "platform/qt/help_window.h"
 #include "plugin_common/ui/level_bar.h"
@@ -35,12 +36,20 @@ QLabel* Caption(QWidget* parent, const QString& word) {
 
 } // namespace
 
-MainWindow::MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice, QWidget* parent)
+MainWindow::MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice,
+                       DeviceLister listDevices, QWidget* parent)
     : QDialog(parent),
       logic_(logic),
       makeDevice_(std::move(makeDevice)),
       spectralSettings_(logic.session().settings(), logic.controls(),
-                        [this](int32_t k, float v) { logic_.spectralStage().SetupTransform(k, v); }) {
+                        [this](int32_t k, float v) { logic_.spectralStage().SetupTransform(k, v); }),
+      ioOptions_(logic.session().settings(), listDevices ? listDevices() : platform::DeviceTables{}, [this] {
+          const HostSettings& settings = logic_.session().settings();
+          logic_.spectralStage().SetupTransform(settings.halfTransform, settings.overlap);
+          if (fftWindow_ != nullptr) {
+              fftWindow_->ShowCurrentSettings();
+          }
+      }) {
     setWindowTitle(kMainWindowTitle);
     auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
@@ -159,7 +168,7 @@ QWidget* MainWindow::BuildCommands() {
     auto* help = plugin::MakeImageButton(box, "Help");
     live->setEnabled(false);
     fileToFile->setEnabled(false);
-    deviceButton_->setEnabled(false); // the I/O Options window comes with the settings windows
+    connect(deviceButton_, &QPushButton::clicked, this, [this] { OpenIoOptions(); });
     connect(playButton_, &QPushButton::clicked, this, [this] { StartFilePlayback(); });
     connect(help, &QPushButton::clicked, this, [this] {
         platform::OpenHelpFile(this, logic_.session().programDirectory() + "quorvex.hlp");
@@ -188,6 +197,14 @@ void MainWindow::ApplySpectralWindowRule() {
     }
 }
 
+void MainWindow::OpenIoOptions() {
+    if (logic_.playing()) {
+        return;
+    }
+    IoOptionsWindow window(ioOptions_, logic_.session().settings(), this);
+    window.exec();
+}
+
 void MainWindow::StartFilePlayback() {
     if (logic_.playing()) {
         return;
@@ -214,6 +231,7 @@ void MainWindow::PlayFile(const std::string& path) {
         return;
     }
     playButton_->setEnabled(false);
+    deviceButton_->setEnabled(false);
     player_ = new PlayerWindow(logic_.transport(), logic_.engine(), logic_.source(), path, this, nullptr);
     player_->show();
 }
@@ -222,6 +240,7 @@ void MainWindow::Tick() {
     const TickResult result = logic_.Tick();
     if (result.playbackStopped) {
         playButton_->setEnabled(true);
+        deviceButton_->setEnabled(true);
         device_.reset();
     }
     ShowLoad(result.load);

@@ -6,6 +6,7 @@
 //
 // Thread: window thread only.
 
+#include "host/app/io_options_logic.h"
 #include "host/app/main_window_logic.h"
 #include "host/chain/spectral_settings.h"
 #include "host/ui/fft_properties_window.h"
@@ -37,10 +38,13 @@ inline constexpr const char* kAboutMenuItem = "&About QuorVex...";
 
 // Makes the output device playback uses; null when none can be had.
 using OutputDeviceFactory = std::function<std::unique_ptr<platform::OutputDevice>()>;
+// Lists the computer's audio devices (at start-up and by the I/O Options' Refresh).
+using DeviceLister = std::function<platform::DeviceTables()>;
 
 class MainWindow final : public QDialog {
 public:
-    MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice, QWidget* parent = nullptr);
+    MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice, DeviceLister listDevices,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // "file to output": plays the command-line file the first time, else asks for a file.
@@ -51,6 +55,9 @@ public:
     PlayerWindow* player() const { return player_; }
     QComboBox* slotList(int slot) const { return slotLists_[static_cast<std::size_t>(slot)]; }
     FftPropertiesWindow* fftProperties() const { return fftWindow_; }
+    // "Device I/O": the I/O Options window, modally, while nothing plays.
+    void OpenIoOptions();
+    IoOptionsLogic& ioOptions() { return ioOptions_; }
 
 protected:
     void reject() override; // the close box and Escape: the shutdown order of the plug-ins
@@ -69,6 +76,7 @@ private:
     OutputDeviceFactory makeDevice_;
     std::unique_ptr<platform::OutputDevice> device_;
     SpectralSettingsControl spectralSettings_;
+    IoOptionsLogic ioOptions_;
     QTimer timer_;
     std::array<QRadioButton*, 4> modes_{};
     std::array<QComboBox*, 4> slotLists_{};

@@ -2,6 +2,7 @@
 // own controls, and a screenshot of each under the build folder to look at.
 
 #include "host/source/wav_file.h"
+#include "host/ui/io_options_window.h"
 #include "host/ui/main_window.h"
 #include "platform/audio/null_output_device.h"
 #include "tests/plugin_common/qt_test_application.h"
@@ -44,10 +45,17 @@ protected:
     bool started = StartSession(session);
     MainWindowLogic logic{session, platform::SystemClock()};
     platform::NullOutputDevice* device = nullptr; // owned by the window while it plays
-    MainWindow window{logic, [this] {
+    MainWindow window{logic,
+                      [this] {
                           auto made = std::make_unique<platform::NullOutputDevice>(platform::NullPacing::Manual);
                           device = made.get();
                           return made;
+                      },
+                      [] {
+                          platform::DeviceTables tables;
+                          tables.inputs = {{"card *", 0b110000, true, "hw:0"}};
+                          tables.outputs = {{"card *", 0b111111, true, "hw:0"}, {"null", 0b111111, false, "null"}};
+                          return tables;
                       }};
 };
 
@@ -79,6 +87,14 @@ TEST_F(MainWindowTest, AFileThatCannotBeOpenedShowsItsMessageAndPlaysNothing) {
     window.PlayFile(dir.File("absent.wav"));
     EXPECT_FALSE(logic.playing());
     EXPECT_EQ(window.player(), nullptr);
+}
+
+TEST_F(MainWindowTest, IoOptionsShowTheDevicesAndChangeTheBuffers) {
+    IoOptionsWindow options(window.ioOptions(), session.settings(), &window);
+    options.show();
+    SaveScreenshot(options, "io_options_window");
+    window.ioOptions().BufferSizeUp();
+    EXPECT_EQ(session.settings().bufferPairs, 8192);
 }
 
 TEST(PlayerTexts, TimesStopAt100Minutes39) {
