@@ -363,6 +363,32 @@ TEST_F(LoadedDeclicker, TheScopeChartsClicksFallsWhilePausedAndIdlesAfterTheStre
     Exit();
 }
 
+TEST_F(LoadedDeclicker, TheEditorOffersAboutAndHelp) {
+    Init();
+    QWidget* editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    QAction* about = nullptr;
+    for (QAction* action : editor->actions()) {
+        about = action->text() == "About Descratcher..." ? action : about;
+    }
+    ASSERT_NE(about, nullptr);
+    about->trigger();
+    auto* box = editor->findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Di-Rodivorer 2.1");
+
+    auto* help = editor->findChild<QPushButton*>(QStringLiteral("Help"));
+    ASSERT_NE(help, nullptr);
+    EXPECT_FALSE(help->icon().isNull());
+    help->click();
+    bool helpShown = false;
+    for (QDialog* window : editor->findChildren<QDialog*>()) {
+        helpShown = helpShown || window->windowTitle().contains(QStringLiteral("De-scratcher"));
+    }
+    EXPECT_TRUE(helpShown);
+    Exit();
+}
+
 TEST_F(LoadedDeclicker, OpensOneEditorAndClosesIt) {
     Init();
     openWindow_(&owner_);
