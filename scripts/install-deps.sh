@@ -12,7 +12,7 @@ packages=(
 
 case "${1:-}" in
   --fuzz) packages+=(clang libclang-rt-dev) ;;
-  --bench) packages+=(ffmpeg) ;; # the peer of the playback benchmark
+  --bench) packages+=(ffmpeg sox) ;; # the peers of the playback and de-noiser benchmarks
 esac
 
 sudo_if_needed() {
