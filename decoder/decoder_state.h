@@ -65,6 +65,8 @@ struct Reservoir {
     uint8_t bytes[kReservoirSize + kReservoirGuard] = {};
     int fill = 0;                // bytes held
     int bitPosition = 0;         // reader position in bits
+    int lastAppendStart = 0;     // where the last frame's main data went
+    int compactions = 0;         // times older bytes were moved down
 };
 
 // Offsets of the frames the last Ulx calls decoded, newest last, so that a step back lands
@@ -73,6 +75,10 @@ constexpr int kHistorySize = 1024;
 
 struct FrameHistory {
     int64_t offsets[kHistorySize] = {};
+    // The reservoir as it was before each frame's main data went in, so that decoding a frame
+    // again after a step back reads the same main data.
+    int reservoirFill[kHistorySize] = {};
+    int compactions[kHistorySize] = {};
     int count = 0;
     int newest = -1;
 };

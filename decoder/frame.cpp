@@ -79,11 +79,13 @@ void MakeRoom(Reservoir& r, int count) {
     if (r.fill + count > kReservoirSize && r.fill > kKeep) {
         std::memmove(r.bytes, r.bytes + r.fill - kKeep, kKeep);
         r.fill = kKeep;
+        ++r.compactions;
     }
 }
 
 void AppendMainData(Reservoir& r, int count) {
     MakeRoom(r, count);
+    r.lastAppendStart = r.fill;
     const int room = kReservoirSize - r.fill;
     const int wanted = std::min(count, room);
     const int got = ReadStream(r.bytes + r.fill, wanted);

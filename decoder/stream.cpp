@@ -228,8 +228,11 @@ int Fail(int code) {
 
 void RememberFrame(int64_t offset) {
     FrameHistory& h = g_state.history;
+    const Reservoir& r = g_state.reservoir;
     h.newest = (h.newest + 1) % kHistorySize;
     h.offsets[h.newest] = offset;
+    h.reservoirFill[h.newest] = r.lastAppendStart;
+    h.compactions[h.newest] = r.compactions;
     h.count = std::min(h.count + 1, kHistorySize);
 }
 
@@ -315,8 +318,8 @@ int32_t DecodeNext(int16_t* pcm) {
         return -4;
     }
     const int64_t current = g_state.headerOffset;
-    RememberFrame(current);
     g_state.lastFrameSamples = DecodeFrame(pcm);
+    RememberFrame(current);
     const int64_t next = current + FrameLength(g_state.header);
     ++g_state.frameCounter;
     if (!ReadFollowingHeader(next)) {
@@ -334,6 +337,10 @@ int32_t StepBack() {
     int64_t target = -1;
     if (h.count > 0) {
         target = h.offsets[h.newest];
+        // Back to the reservoir before that frame, unless its bytes have moved since; then
+        // the frame finds no main data and decodes as silence.
+        Reservoir& r = g_state.reservoir;
+        r.fill = h.compactions[h.newest] == r.compactions ? h.reservoirFill[h.newest] : 0;
         h.newest = (h.newest + kHistorySize - 1) % kHistorySize;
         --h.count;
     } else {
