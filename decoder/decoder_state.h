@@ -113,7 +113,7 @@ struct DecoderState {
     // Signal memories.
     float overlap[2][32][18] = {};
     float hybrid[2][32][18] = {};
-    float synthesisV[2][1024] = {};
+    float synthesisV[2][2048] = {};   // the 1024-value ring, kept twice
     int synthesisOffset[2] = {};
     int16_t pcm[2][1152] = {};    // one frame per channel before it goes to the caller
 };

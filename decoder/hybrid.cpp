@@ -149,18 +149,27 @@ int SubbandBlockType(const GranuleInfo& gi, int subband) {
     return gi.blockType;
 }
 
+// The 36 outputs of the long transform have only 18 distinct values: x[9 + j] = -x[8 - j]
+// and x[27 + j] = x[26 - j]; only x[0..8] and x[18..26] are computed.
 void ImdctLong(const float* in, const float* window, float* out, float* overlap) {
-    float x[36];
-    for (int i = 0; i < 36; ++i) {
-        float sum = 0.0f;
-        for (int k = 0; k < 18; ++k) {
-            sum += in[k] * g_tables.imdctLong[k][i];
+    float y[36];
+    for (int half = 0; half < 2; ++half) {
+        for (int j = 0; j < 9; ++j) {
+            const int i = 18 * half + j;
+            float sum = 0.0f;
+            for (int k = 0; k < 18; ++k) {
+                sum += in[k] * g_tables.imdctLong[k][i];
+            }
+            y[i] = sum;
         }
-        x[i] = sum * window[i];
+    }
+    for (int j = 0; j < 9; ++j) {
+        y[9 + j] = -y[8 - j];
+        y[27 + j] = y[26 - j];
     }
     for (int i = 0; i < 18; ++i) {
-        out[i] = x[i] + overlap[i];
-        overlap[i] = x[18 + i];
+        out[i] = y[i] * window[i] + overlap[i];
+        overlap[i] = y[18 + i] * window[18 + i];
     }
 }
 

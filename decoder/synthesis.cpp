@@ -13,26 +13,78 @@ namespace {
 // Full scale: a reconstructed sample of 1.0 is 32768, so that -1.0 is exactly -32768.
 constexpr double kOutputScale = 32768.0;
 
+constexpr int DctLevel(int size) {
+    return size == 32 ? 0 : size == 16 ? 1 : size == 8 ? 2 : size == 4 ? 3 : 4;
+}
+
+// DCT-II of 2^n values, C[k] = sum x[i] cos(pi (2i + 1) k / (2 size)), by halving: the even
+// outputs are the transform of the sums of mirrored inputs, the odd ones adjacent pairs of the
+// transform of their scaled differences.
+template <int Size>
+void Dct(float* x) {
+    if constexpr (Size == 1) {
+        return;
+    } else {
+        constexpr int kHalf = Size / 2;
+        float even[kHalf];
+        float odd[kHalf];
+        for (int i = 0; i < kHalf; ++i) {
+            const float a = x[i];
+            const float b = x[Size - 1 - i];
+            even[i] = a + b;
+            odd[i] = (a - b) * g_tables.dctScale[DctLevel(Size)][i];
+        }
+        Dct<kHalf>(even);
+        Dct<kHalf>(odd);
+        for (int k = 0; k < kHalf; ++k) {
+            x[2 * k] = even[k];
+            x[2 * k + 1] = odd[k] + (k + 1 < kHalf ? odd[k + 1] : 0.0f);
+        }
+    }
+}
+
 void SynthesiseSlot(int channel, const float* subbands, int16_t* out) {
     DecoderState& s = g_state;
     float* v = s.synthesisV[channel];
     int& offset = s.synthesisOffset[channel];
     offset = (offset - 64) & 1023;
+    // The 64 matrixing values follow from one 32-point DCT-II C: V[i] = C[16 + i], with
+    // C[32] = 0, C[64 - m] = -C[m] and C[64 + m] = -C[m].
+    float c[32];
+    for (int k = 0; k < 32; ++k) {
+        c[k] = subbands[k];
+    }
+    Dct<32>(c);
+    // The ring is kept twice, so that the window's reads need no wrap-around.
+    float* row = v + offset;
+    float* copy = v + offset + 1024;
+    for (int i = 0; i < 16; ++i) {
+        row[i] = c[16 + i];
+    }
+    row[16] = 0.0f;
+    for (int i = 17; i < 48; ++i) {
+        row[i] = -c[48 - i];
+    }
+    for (int i = 48; i < 64; ++i) {
+        row[i] = -c[i - 48];
+    }
     for (int i = 0; i < 64; ++i) {
-        float sum = 0.0f;
-        for (int k = 0; k < 32; ++k) {
-            sum += g_tables.matrixing[i][k] * subbands[k];
-        }
-        v[offset + i] = sum;
+        copy[i] = row[i];
     }
     const float* d = g_tables.synthesisWindow;
-    for (int j = 0; j < 32; ++j) {
-        double sum = 0.0;
-        for (int i = 0; i < 8; ++i) {
-            sum += static_cast<double>(v[(offset + 128 * i + j) & 1023]) * d[64 * i + j];
-            sum += static_cast<double>(v[(offset + 128 * i + 96 + j) & 1023]) * d[64 * i + 32 + j];
+    double sum[32] = {};
+    for (int i = 0; i < 8; ++i) {
+        const float* even = row + 128 * i;
+        const float* odd = row + 128 * i + 96;
+        const float* d0 = d + 64 * i;
+        const float* d1 = d + 64 * i + 32;
+        for (int j = 0; j < 32; ++j) {
+            sum[j] += static_cast<double>(even[j]) * d0[j];
+            sum[j] += static_cast<double>(odd[j]) * d1[j];
         }
-        out[j] = PcmSample(sum);
+    }
+    for (int j = 0; j < 32; ++j) {
+        out[j] = PcmSample(sum[j]);
     }
 }
 

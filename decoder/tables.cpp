@@ -160,6 +160,12 @@ void PrepareSynthesisTables(DerivedTables& t) {
         const float value = t.synthesisWindow[mirror];
         t.synthesisWindow[i] = (mirror % 64 == 0) ? value : -value;
     }
+    for (int level = 0; level < 5; ++level) {
+        const int size = 32 >> level;
+        for (int i = 0; i < size / 2; ++i) {
+            t.dctScale[level][i] = static_cast<float>(0.5 / std::cos(kPi * (2 * i + 1) / (2.0 * size)));
+        }
+    }
     for (int i = 0; i < 64; ++i) {
         for (int k = 0; k < 32; ++k) {
             t.matrixing[i][k] = static_cast<float>(std::cos((16 + i) * (2 * k + 1) * kPi / 64.0));

@@ -8,11 +8,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev
   flac
+  lame mpg123 # encoder and reference decoder of the Layer III tests
 )
 
 case "${1:-}" in
   --fuzz) packages+=(clang libclang-rt-dev) ;;
-  --bench) packages+=(ffmpeg sox) ;; # the peers of the playback and de-noiser benchmarks
+  --bench) packages+=(ffmpeg sox mpg123 lame) ;; # the peers of the playback, de-noiser and decoder benchmarks
 esac
 
 sudo_if_needed() {
