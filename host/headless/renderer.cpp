@@ -48,20 +48,22 @@ RenderResult Pump(ProcessingChain& chain, AudioSource& source, WavOutput& output
             written += last - first;
         }
         producedPairs += blockPairs;
-        if (progress) {
-            progress(std::min(1.0, static_cast<double>(written) / static_cast<double>(expectedPairs)));
+        if (progress && !progress(std::min(1.0, static_cast<double>(written) / static_cast<double>(expectedPairs)))) {
+            return Failed(0, "the render was cancelled");
         }
     }
     return RenderResult{true, {}, written, latency};
 }
 
 // Opens every loaded plug-in for blocks of `blockPairs`; the error when one would not start.
-std::string OpenSlots(ChainSlots& slots, int32_t blockPairs, const RunOptions& options) {
+std::string OpenSlots(ChainSlots& slots, int32_t blockPairs) {
     slots.OpenForPlayback(blockPairs);
     for (int i = 0; i < kSlotCount; ++i) {
-        if (slots.slot(i).loaded() && slots.slot(i).open.load() == 0) {
+        const ChainSlot& slot = slots.slot(i);
+        if (slot.loaded() && slot.open.load() == 0) {
             slots.CloseAfterPlayback();
-            return "the plug-in " + options.chain[static_cast<std::size_t>(i)] + " could not start processing";
+            const auto& entry = slots.registry().entries()[static_cast<std::size_t>(slot.registryIndex)];
+            return "the plug-in " + entry.baseName + " could not start processing";
         }
     }
     return {};
@@ -85,7 +87,7 @@ std::string Learn(ChainSlots& slots, const HostSettings& settings, AudioSource& 
     if (options.learn->start > 0 && !source.canSeek()) {
         return "--learn can only start at 0 in a source that cannot be repositioned";
     }
-    if (std::string error = OpenSlots(slots, blockPairs, options); !error.empty()) {
+    if (std::string error = OpenSlots(slots, blockPairs); !error.empty()) {
         return error;
     }
     ChainControls controls;
@@ -129,14 +131,19 @@ RenderResult RenderFile(HostSession& session, const HostSettings& settings,
     if (std::string error = LoadChainForRun(session, options); !error.empty()) {
         return Failed(0, error);
     }
-    const int32_t blockPairs = settings.bufferPairs;
     ChainSlots& slots = session.slots();
     if (options.learn) {
         if (std::string error = Learn(slots, settings, source, options); !error.empty()) {
             return Failed(0, error);
         }
     }
-    if (std::string error = OpenSlots(slots, blockPairs, options); !error.empty()) {
+    return RenderThroughChain(slots, settings, source, options.output, progress);
+}
+
+RenderResult RenderThroughChain(ChainSlots& slots, const HostSettings& settings, AudioSource& source,
+                                const std::string& output, const RenderProgress& progress) {
+    const int32_t blockPairs = settings.bufferPairs;
+    if (std::string error = OpenSlots(slots, blockPairs); !error.empty()) {
         return Failed(0, error);
     }
     ChainControls controls;
@@ -150,11 +157,11 @@ RenderResult RenderFile(HostSession& session, const HostSettings& settings,
     chain.Start(blockPairs);
     source.Start(blockPairs);
 
-    WavOutput output;
-    RenderResult result = output.Create(options.output, source.sampleRate())
-                              ? Pump(chain, source, output, blockPairs, progress)
+    WavOutput file;
+    RenderResult result = file.Create(output, source.sampleRate())
+                              ? Pump(chain, source, file, blockPairs, progress)
                               : Failed(kCodeOutputNotCreated);
-    if (result.ok && !output.Finish()) {
+    if (result.ok && !file.Finish()) {
         result = Failed(kCodeWriteError);
     }
     slots.CloseAfterPlayback();

@@ -114,6 +114,7 @@ int Render(HostSession& session, const std::vector<std::string>& words) {
             shownPercent = percent;
             std::fprintf(stderr, "\rrendering %s: %3d%%", options->input.c_str(), percent);
         }
+        return true;
     });
     if (terminal && shownPercent >= 0) {
         std::fprintf(stderr, "\n");

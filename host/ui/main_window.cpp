@@ -1,14 +1,17 @@
 #include "host/ui/main_window.h"
 
+#include "host/headless/renderer.h"
 #include "host/startup/host_messages.h"
 #include "host/ui/fft_properties_window.h"
 #include "host/ui/io_options_window.h"
 #include "host/ui/player_window.h"
 #include "platform/qt/help_window.h"
 #include "plugin_common/ui/level_bar.h"
+#include "platform/message.h"
 #include "plugin_common/ui/word_images.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -18,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -164,16 +168,16 @@ QWidget* MainWindow::BuildCommands() {
     playButton_ = plugin::MakeImageButton(box, "file to output");
     deviceButton_ = plugin::MakeImageButton(box, "Device I/O");
     auto* live = plugin::MakeImageButton(box, "live input");
-    auto* fileToFile = plugin::MakeImageButton(box, "file to file");
+    fileToFileButton_ = plugin::MakeImageButton(box, "file to file");
     auto* help = plugin::MakeImageButton(box, "Help");
-    live->setEnabled(false);
-    fileToFile->setEnabled(false);
+    live->setEnabled(false); // live input has no engine
+    connect(fileToFileButton_, &QPushButton::clicked, this, [this] { StartFileToFile(); });
     connect(deviceButton_, &QPushButton::clicked, this, [this] { OpenIoOptions(); });
     connect(playButton_, &QPushButton::clicked, this, [this] { StartFilePlayback(); });
     connect(help, &QPushButton::clicked, this, [this] {
         platform::OpenHelpFile(this, logic_.session().programDirectory() + "quorvex.hlp");
     });
-    for (QPushButton* button : {playButton_, deviceButton_, live, fileToFile, help}) {
+    for (QPushButton* button : {playButton_, deviceButton_, live, fileToFileButton_, help}) {
         row->addWidget(button);
     }
     return box;
@@ -195,6 +199,49 @@ void MainWindow::ApplySpectralWindowRule() {
     } else if (!wanted && fftWindow_ != nullptr) {
         fftWindow_->close();
     }
+}
+
+void MainWindow::StartFileToFile() {
+    if (logic_.playing()) {
+        return;
+    }
+    const QString input = QFileDialog::getOpenFileName(
+        this, "Select Input File", QString::fromStdString(logic_.session().settings().sourcePath),
+        "Audio File (*.wav *.cq *.mp3)");
+    if (input.isEmpty()) {
+        return;
+    }
+    const QString output = QFileDialog::getSaveFileName(this, "Select Output File", QString(), "Wave File (*.wav)");
+    if (!output.isEmpty()) {
+        RenderFileToFile(input.toStdString(), output.toStdString());
+    }
+}
+
+bool MainWindow::RenderFileToFile(const std::string& input, const std::string& output) {
+    AudioSource source;
+    const int opened = source.Open(input, &logic_.session().decoder());
+    if (opened != kSourceOpened) {
+        ShowHostMessage(opened);
+        return false;
+    }
+    QProgressDialog progress("Rendering " + QString::fromStdString(input), "Cancel", 0, 1000, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    const RenderResult result = RenderThroughChain(
+        logic_.session().slots(), logic_.session().settings(), source, output, [&progress](double done) {
+            progress.setValue(static_cast<int>(done * 1000));
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+    progress.reset();
+    if (!result.ok && !progress.wasCanceled()) {
+        if (result.failure.code != 0) {
+            ShowHostMessage(result.failure.code);
+        } else {
+            platform::ShowMessage(" Error:", result.failure.text);
+        }
+    }
+    return result.ok;
 }
 
 void MainWindow::OpenIoOptions() {
@@ -232,6 +279,7 @@ void MainWindow::PlayFile(const std::string& path) {
     }
     playButton_->setEnabled(false);
     deviceButton_->setEnabled(false);
+    fileToFileButton_->setEnabled(false);
     player_ = new PlayerWindow(logic_.transport(), logic_.engine(), logic_.source(), path, this, nullptr);
     player_->show();
 }
@@ -241,6 +289,7 @@ void MainWindow::Tick() {
     if (result.playbackStopped) {
         playButton_->setEnabled(true);
         deviceButton_->setEnabled(true);
+        fileToFileButton_->setEnabled(true);
         device_.reset();
     }
     ShowLoad(result.load);

@@ -55,6 +55,12 @@ public:
     PlayerWindow* player() const { return player_; }
     QComboBox* slotList(int slot) const { return slotLists_[static_cast<std::size_t>(slot)]; }
     FftPropertiesWindow* fftProperties() const { return fftWindow_; }
+    // "file to file": asks for an input and an output file and renders through the chain as
+    // it stands, in a progress dialog that can cancel.
+    void StartFileToFile();
+    // The render itself; false when it failed or was cancelled (the message was shown).
+    bool RenderFileToFile(const std::string& input, const std::string& output);
+
     // "Device I/O": the I/O Options window, modally, while nothing plays.
     void OpenIoOptions();
     IoOptionsLogic& ioOptions() { return ioOptions_; }
@@ -86,6 +92,7 @@ private:
     QLabel* load_ = nullptr;
     QPushButton* playButton_ = nullptr;
     QPushButton* deviceButton_ = nullptr;
+    QPushButton* fileToFileButton_ = nullptr;
     QPointer<PlayerWindow> player_;
     QPointer<FftPropertiesWindow> fftWindow_;
 };

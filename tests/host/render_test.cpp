@@ -181,6 +181,21 @@ TEST_F(RenderTest, ACrescorFileFromAnIndependentEncoderRendersToItsSource) {
     EXPECT_EQ(Output("out.wav"), input);
 }
 
+TEST_F(RenderTest, ACancelledRenderLeavesNoOutputAndKeepsAnOldOne) {
+    WriteInput("in.wav", Material(5 * 4096));
+    dir.Write("out.wav", std::string("an older file"));
+    HostSession session(dir.path(), "");
+    session.Start();
+    auto parsed = ParseRunOptions(RunCommand::Render, std::vector<std::string>{dir.File("in.wav"), dir.File("out.wav")});
+    std::string error;
+    int calls = 0;
+    const RenderResult result = RenderFile(session, *ApplyRunOptions(HostSettings{}, *parsed.options, error),
+                                           *parsed.options, [&](double) { return ++calls < 2; });
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(dir.Read("out.wav"), "an older file");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2); // in and out
+}
+
 struct RenderFailureCase {
     const char* label;
     std::vector<std::string> extraWords; // after IN OUT

@@ -97,6 +97,17 @@ TEST_F(MainWindowTest, IoOptionsShowTheDevicesAndChangeTheBuffers) {
     EXPECT_EQ(session.settings().bufferPairs, 8192);
 }
 
+TEST_F(MainWindowTest, FileToFileRendersThroughTheChainAsItStands) {
+    Q_EMIT window.slotList(0)->activated(0); // DI-Revivad
+    ASSERT_TRUE(window.RenderFileToFile(dir.File("in.wav"), dir.File("out.wav")));
+    const WavReadResult out = ReadWavFile(dir.File("out.wav"));
+    ASSERT_TRUE(out.ok());
+    EXPECT_EQ(out.audio.samples.size(), 2u * 44100);
+    EXPECT_LT(std::abs(out.audio.samples.back()), 700); // the offset is on its way out
+    EXPECT_FALSE(window.RenderFileToFile(dir.File("absent.wav"), dir.File("never.wav")));
+    EXPECT_FALSE(dir.Exists("never.wav"));
+}
+
 TEST(PlayerTexts, TimesStopAt100Minutes39) {
     EXPECT_EQ(MinutesAndSeconds(0), "00:00");
     EXPECT_EQ(MinutesAndSeconds(61.9), "01:01");
