@@ -109,16 +109,10 @@ void ExpectEveryCodewordDecodes(int table) {
 }
 
 TEST_F(DecoderTables, EveryCodewordOfEveryTableDecodes) {
-    for (int table : {1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 23, 32, 33}) {
+    for (int table : {1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 23, 24, 31, 32, 33}) {
         SCOPED_TRACE(table);
         ExpectEveryCodewordDecodes(table);
     }
-}
-
-// Tables 24..31 share a code whose transcription is not yet prefix free (see the note at its
-// definition); enable this when it is corrected.
-TEST_F(DecoderTables, DISABLED_EveryCodewordOfTable24Decodes) {
-    ExpectEveryCodewordDecodes(24);
 }
 
 TEST_F(DecoderTables, TableZeroReadsNothingAndLinbitsFollowTheStandard) {
