@@ -11,6 +11,7 @@
 #include "host/headless/renderer.h"
 #include "host/startup/host_session.h"
 #include "host/ui/main_window.h"
+#include "host/ui/splash_window.h"
 #include "platform/audio/device_catalog.h"
 #include "platform/program_path.h"
 #include "platform/qt/message_box.h"
@@ -170,12 +171,14 @@ int RunWindows(int argc, char** argv, const std::string& commandLineFile) {
     lumisett::platform::InstallQtMessagePresenter();
     HostSession session(lumisett::platform::ExecutableDirectory(), commandLineFile);
     session.Start();
+    const lumisett::platform::SystemInfo systemInfo = lumisett::platform::GatherSystemInfo();
+    lumisett::host::ui::SplashWindow(systemInfo, session.commandLineFilePending()).exec();
     int status = 0;
     {
         lumisett::host::MainWindowLogic logic(session, lumisett::platform::SystemClock());
         lumisett::host::ui::MainWindow window(
             logic, [&session] { return SettingsOutputDevice(session.settings()); },
-            [] { return lumisett::platform::EnumerateDevices(); });
+            [] { return lumisett::platform::EnumerateDevices(); }, systemInfo);
         window.show();
         status = application.exec();
     }

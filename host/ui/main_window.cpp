@@ -4,6 +4,7 @@
 #include "host/startup/host_messages.h"
 #include "host/ui/fft_properties_window.h"
 #include "host/ui/io_options_window.h"
+#include "host/ui/splash_window.h"
 #include "host/ui/player_window.h"
 #include "platform/qt/help_window.h"
 #include "plugin_common/ui/level_bar.h"
@@ -41,7 +42,7 @@ QLabel* Caption(QWidget* parent, const QString& word) {
 } // namespace
 
 MainWindow::MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice,
-                       DeviceLister listDevices, QWidget* parent)
+                       DeviceLister listDevices, platform::SystemInfo systemInfo, QWidget* parent)
     : QDialog(parent),
       logic_(logic),
       makeDevice_(std::move(makeDevice)),
@@ -53,7 +54,8 @@ MainWindow::MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice,
           if (fftWindow_ != nullptr) {
               fftWindow_->ShowCurrentSettings();
           }
-      }) {
+      }),
+      systemInfo_(std::move(systemInfo)) {
     setWindowTitle(kMainWindowTitle);
     auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
@@ -68,9 +70,7 @@ MainWindow::MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice,
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(this);
-        menu.addAction(kAboutMenuItem, this, [this] {
-            QMessageBox::about(this, "QuorVex", "QuorVex 2.1\nLumisett audio restoration for Linux.");
-        });
+        menu.addAction(kAboutMenuItem, this, [this] { ShowAboutBox(systemInfo_, this); });
         menu.exec(mapToGlobal(at));
     });
     connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });

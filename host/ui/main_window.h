@@ -11,6 +11,7 @@
 #include "host/chain/spectral_settings.h"
 #include "host/ui/fft_properties_window.h"
 #include "host/ui/player_window.h"
+#include "platform/system_info.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -44,7 +45,7 @@ using DeviceLister = std::function<platform::DeviceTables()>;
 class MainWindow final : public QDialog {
 public:
     MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice, DeviceLister listDevices,
-               QWidget* parent = nullptr);
+               platform::SystemInfo systemInfo = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // "file to output": plays the command-line file the first time, else asks for a file.
@@ -83,6 +84,7 @@ private:
     std::unique_ptr<platform::OutputDevice> device_;
     SpectralSettingsControl spectralSettings_;
     IoOptionsLogic ioOptions_;
+    platform::SystemInfo systemInfo_;
     QTimer timer_;
     std::array<QRadioButton*, 4> modes_{};
     std::array<QComboBox*, 4> slotLists_{};

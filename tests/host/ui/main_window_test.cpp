@@ -4,6 +4,7 @@
 #include "host/source/wav_file.h"
 #include "host/ui/io_options_window.h"
 #include "host/ui/main_window.h"
+#include "host/ui/splash_window.h"
 #include "platform/audio/null_output_device.h"
 #include "tests/plugin_common/qt_test_application.h"
 #include "tests/support/temp_dir.h"
@@ -11,6 +12,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -106,6 +109,30 @@ TEST_F(MainWindowTest, FileToFileRendersThroughTheChainAsItStands) {
     EXPECT_LT(std::abs(out.audio.samples.back()), 700); // the offset is on its way out
     EXPECT_FALSE(window.RenderFileToFile(dir.File("absent.wav"), dir.File("never.wav")));
     EXPECT_FALSE(dir.Exists("never.wav"));
+}
+
+TEST(SplashWindow, ClosesAtOnceWhenAFileWaitsAndOnAClick) {
+    platform::SystemInfo info{"Linux 6.1 (Debian GNU/Linux 12)", "Intel Pentium Pro 2893.4 MHz", true, true, 6, 2893};
+    SplashWindow waiting(info, true);
+    EXPECT_EQ(waiting.exec(), QDialog::Accepted); // returns at once instead of after ten seconds
+    SplashWindow splash(info, false);
+    splash.show();
+    SaveScreenshot(splash, "splash_window");
+    QTimer::singleShot(0, &splash, [&splash] {
+        QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&splash, &click);
+    });
+    EXPECT_EQ(splash.exec(), QDialog::Accepted);
+}
+
+TEST(SystemInfo, ProcessorTexts) {
+    EXPECT_EQ(platform::ProcessorText("GenuineIntel", 5, 166.04), "Intel Pentium 166.0 MHz");
+    EXPECT_EQ(platform::ProcessorText("GenuineIntel", 8, 1000.0), "Intel ??? (> PII) 1000.0 MHz");
+    EXPECT_EQ(platform::ProcessorText("GenuineIntel", 15, 3000.0), "Non Intel");
+    EXPECT_EQ(platform::ProcessorText("AuthenticAMD", 15, 0), "AuthenticAMD");
+    EXPECT_EQ(platform::ProcessorText("", 0, 0), "Non Intel");
+    EXPECT_FALSE(platform::GatherSystemInfo().system.empty());
 }
 
 TEST(PlayerTexts, TimesStopAt100Minutes39) {
