@@ -1,4 +1,5 @@
 #include "host/app/main_window_logic.h"
+#include "host/chain/spectral_settings.h"
 #include "host/source/wav_file.h"
 #include "platform/audio/null_output_device.h"
 #include "tests/support/temp_dir.h"
@@ -76,6 +77,23 @@ TEST_F(MainWindowLogicTest, PeakHoldFollowsTheMetersUntilReset) {
     result = logic.Tick();
     EXPECT_TRUE(result.playbackStopped);
     EXPECT_FALSE(logic.playing());
+}
+
+TEST_F(MainWindowLogicTest, ChoicesMadeInTheWindowsComeBackAtTheNextStart) {
+    {
+        HostSession session(dir.path(), "");
+        session.Start();
+        MainWindowLogic logic(session, platform::SystemClock());
+        logic.ChooseChannelMode(1);
+        SpectralSettingsControl spectral(session.settings(), logic.controls(), [](int32_t, float) {});
+        spectral.ChooseTransformSize(4096);
+        ASSERT_TRUE(session.SaveSettingsFile());
+    }
+    HostSession next(dir.path(), "");
+    next.Start();
+    MainWindowLogic logic(next, platform::SystemClock());
+    EXPECT_EQ(logic.controls().channelMode.load(), 1);
+    EXPECT_EQ(next.settings().halfTransform, 2048);
 }
 
 TEST_F(MainWindowLogicTest, AFileThatCannotBePlayedGivesItsMessageCode) {
