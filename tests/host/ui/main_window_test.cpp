@@ -10,7 +10,9 @@
 #include "tests/support/temp_dir.h"
 
 #include <QComboBox>
+#include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
@@ -84,6 +86,31 @@ TEST_F(MainWindowTest, ASlotListLoadsThePlugInAndPlaybackRunsUntilEnd) {
     Q_EMIT list->activated(1); // none
     EXPECT_FALSE(session.slots().slot(0).loaded());
     EXPECT_FALSE(dir.Exists("never"));
+}
+
+// The windows that come and go around the main window, for looking at.
+TEST_F(MainWindowTest, ScreenshotsOfTheOtherWindows) {
+    Q_EMIT window.slotList(0)->activated(0); // DI-Revivad opens its editor
+    test::ProcessPendingEvents();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && top->windowTitle() == "DI-Revivad 2.1") {
+            SaveScreenshot(*top, "zeroline_editor");
+        }
+    }
+    SpectralSettingsControl spectral(session.settings(), logic.controls(), [](int32_t, float) {});
+    FftPropertiesWindow fft(spectral, &window);
+    fft.show();
+    SaveScreenshot(fft, "fft_properties_window");
+    QTimer::singleShot(0, [] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && top->windowTitle() == kAboutTitle) {
+                SaveScreenshot(*top, "about_box");
+                static_cast<QDialog*>(top)->accept();
+            }
+        }
+    });
+    ShowAboutBox(platform::SystemInfo{"Linux", "Non Intel", true, false, 0, 0}, &window);
+    EXPECT_TRUE(QFile::exists(LUMISETT_TEST_BINARY_DIR "screenshots/about_box.png"));
 }
 
 TEST_F(MainWindowTest, AFileThatCannotBeOpenedShowsItsMessageAndPlaysNothing) {
