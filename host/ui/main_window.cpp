@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QShortcut>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -174,9 +175,11 @@ QWidget* MainWindow::BuildCommands() {
     connect(fileToFileButton_, &QPushButton::clicked, this, [this] { StartFileToFile(); });
     connect(deviceButton_, &QPushButton::clicked, this, [this] { OpenIoOptions(); });
     connect(playButton_, &QPushButton::clicked, this, [this] { StartFilePlayback(); });
-    connect(help, &QPushButton::clicked, this, [this] {
+    const auto openHelp = [this] {
         platform::OpenHelpFile(this, logic_.session().programDirectory() + "quorvex.hlp");
-    });
+    };
+    connect(help, &QPushButton::clicked, this, openHelp);
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, openHelp);
     for (QPushButton* button : {playButton_, deviceButton_, live, fileToFileButton_, help}) {
         row->addWidget(button);
     }
