@@ -22,8 +22,8 @@ namespace lumisett::denoise {
 namespace {
 
 constexpr int kEditorMilliseconds = 100;
-constexpr QSize kScopeSize(192, 80);
-constexpr QSize kBarSize(192, 12);
+constexpr int kScopeHeight = 80;
+constexpr int kBarHeight = 12;
 // The level accumulator is halved once it holds this many bands, so the bar follows the
 // last second or so rather than the whole session.
 constexpr std::int32_t kDecayCount = 14;
@@ -51,12 +51,15 @@ QLineEdit* ValueField(QWidget* parent, const QString& name) {
 }
 
 QLabel* Legend(QWidget* parent, const QString& word, QColor colour) {
-    QPixmap picture(40, 12);
+    const QFontMetrics metrics = parent->fontMetrics();
+    const int height = metrics.height();
+    QPixmap picture(14 + metrics.horizontalAdvance(word) + 2, height);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
+    painter.setFont(parent->font());
     painter.setPen(colour);
-    painter.drawLine(0, 6, 10, 6);
-    painter.drawText(QRect(13, 0, 27, 12), Qt::AlignVCenter | Qt::AlignLeft, word);
+    painter.drawLine(0, height / 2, 10, height / 2);
+    painter.drawText(QRect(14, 0, picture.width() - 14, height), Qt::AlignVCenter | Qt::AlignLeft, word);
     painter.end();
     auto* label = new QLabel(parent);
     label->setPixmap(picture);
@@ -87,7 +90,10 @@ DenoiseEditor::DenoiseEditor(QWidget* owner, plugin::EditorSetup setup, DenoiseE
     sliders->addWidget(thresholdValue_, 2, 0);
     sliders->addWidget(reductionValue_, 2, 1);
 
-    scope_ = new NoiseScope(this, kScopeSize, denoiser, effect_.statusWord());
+    // The scope, the bar and the status line share one width, as in the dialog's layout; a
+    // scope wider than the 182 display bands leaves its right end black.
+    const int width = statusLine()->minimumWidth();
+    scope_ = new NoiseScope(this, QSize(width - 2, kScopeHeight), denoiser, effect_.statusWord());
     scope_->setObjectName(QStringLiteral("noiseScope"));
     auto* scopeFrame = new QFrame(this);
     scopeFrame->setFrameShape(QFrame::Box);
@@ -101,7 +107,7 @@ DenoiseEditor::DenoiseEditor(QWidget* owner, plugin::EditorSetup setup, DenoiseE
     legend->addStretch();
     legend->addWidget(Legend(this, QStringLiteral("noise"), Qt::green));
 
-    bar_ = new plugin::LevelBar(this, kBarSize);
+    bar_ = new plugin::LevelBar(this, QSize(width, kBarHeight));
     bar_->setObjectName(QStringLiteral("noiseBar"));
     AddLevelBar(bar_);
     auto* barLabels = new QHBoxLayout;
