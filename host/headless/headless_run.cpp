@@ -75,6 +75,17 @@ std::string LoadChainForRun(HostSession& session, const RunOptions& options) {
     return {};
 }
 
+std::optional<RunFailure> StartRun(HostSession& session, const RunOptions& options, AudioSource& source) {
+    const int opened = source.Open(options.input, &session.decoder());
+    if (opened != kSourceOpened) {
+        return RunFailure{opened, FailureText(opened)};
+    }
+    if (std::string error = LoadChainForRun(session, options); !error.empty()) {
+        return RunFailure{0, std::move(error)};
+    }
+    return std::nullopt;
+}
+
 bool PrepareSpectralStage(OverlapAddSpectralStage& stage, ProcessingChain& chain,
                           const HostSettings& settings) {
     stage.SetupTransform(settings.halfTransform, settings.overlap);

@@ -8,6 +8,7 @@
 #include "host/source/audio_source.h"
 #include "host/startup/host_session.h"
 
+#include <optional>
 #include <string>
 
 namespace lumisett::host {
@@ -29,6 +30,10 @@ std::string LoadChainForRun(HostSession& session, const RunOptions& options);
 // and hands it to the chain. False when its buffers cannot be had.
 bool PrepareSpectralStage(OverlapAddSpectralStage& stage, ProcessingChain& chain,
                           const HostSettings& settings);
+
+// What both headless commands do first: opens `options.input` into `source` and loads the
+// chain. Nothing on success, else the failure.
+std::optional<RunFailure> StartRun(HostSession& session, const RunOptions& options, AudioSource& source);
 
 // The chain's switches as the settings give them; a one-channel source plays in mono mode.
 void ApplyRunControls(ChainControls& controls, const HostSettings& settings, const AudioSource& source);

@@ -91,12 +91,8 @@ std::string RunUntilTheEnd(AudioEngine& engine, Transport& transport, EventLoop&
 PlayResult PlayFile(HostSession& session, const HostSettings& settings, const RunOptions& options,
                     platform::OutputDevice& device, platform::Clock& clock) {
     AudioSource source;
-    const int opened = source.Open(options.input, &session.decoder());
-    if (opened != kSourceOpened) {
-        return Failed(opened);
-    }
-    if (std::string error = LoadChainForRun(session, options); !error.empty()) {
-        return Failed(0, error);
+    if (auto failure = StartRun(session, options, source)) {
+        return Failed(failure->code, failure->text);
     }
     ChainControls controls;
     ApplyRunControls(controls, settings, source);

@@ -124,12 +124,8 @@ std::string Learn(ChainSlots& slots, const HostSettings& settings, AudioSource& 
 RenderResult RenderFile(HostSession& session, const HostSettings& settings,
                         const RunOptions& options, const RenderProgress& progress) {
     AudioSource source;
-    const int opened = source.Open(options.input, &session.decoder());
-    if (opened != kSourceOpened) {
-        return Failed(opened);
-    }
-    if (std::string error = LoadChainForRun(session, options); !error.empty()) {
-        return Failed(0, error);
+    if (auto failure = StartRun(session, options, source)) {
+        return Failed(failure->code, failure->text);
     }
     ChainSlots& slots = session.slots();
     if (options.learn) {
