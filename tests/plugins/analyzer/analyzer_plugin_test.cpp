@@ -1,0 +1,294 @@
+// The built plug-in, loaded the way the host loads it: private copies of analyzer.so and
+// denoise.so with their descriptor and help files in a temporary folder, so that the
+// parameter files land there and the analyzer's table finds the de-noiser.
+
+#include "plugin_common/effect_api.h"
+#include "platform/dynamic_library.h"
+#include "plugins/analyzer/core/display_settings.h"
+
+#include "tests/plugin_common/qt_test_application.h"
+#include "tests/support/message_capture.h"
+#include "tests/support/temp_dir.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace lumisett::analyzer {
+namespace {
+
+using test::ProcessPendingEvents;
+using test::TempDir;
+
+const std::string kProgramDir = LUMISETT_PROGRAM_DIR;
+const QString kTitle = QStringLiteral("Analyzer 2.1");
+constexpr std::int32_t kBins = 1024;
+
+std::uint32_t U32(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+}
+
+std::int16_t I16(const std::string& bytes, std::size_t at) {
+    std::int16_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 2);
+    return value;
+}
+
+// A frame whose left magnitudes lie `decibels` below the scale's 0 dB.
+std::vector<float> Frame(double decibels) {
+    std::vector<float> frame(4 * kBins, 1.0f / kBins);
+    std::fill_n(frame.begin(), kBins, static_cast<float>(std::pow(10.0, (96.0 + decibels) / 20.0)));
+    return frame;
+}
+
+// The entry points of one loaded plug-in.
+struct Plugin {
+    std::unique_ptr<platform::DynamicLibrary> library;
+    InitEffectFn init = nullptr;
+    ExitEffectFn exit = nullptr;
+    OpenEffWindowFn openWindow = nullptr;
+    CloseEffWindowFn closeWindow = nullptr;
+    CloseEffectFn closeEffect = nullptr;
+    TransEffFn transEff = nullptr;
+    TransDataFn transData = nullptr;
+    DenoCloseFn denoClose = nullptr;
+    DoEffectFn doEffect = nullptr;
+
+    void Load(const std::string& path) {
+        std::string error;
+        library = platform::DynamicLibrary::Open(path, &error);
+        ASSERT_NE(library, nullptr) << error;
+        init = library->Function<InitEffectFn>("InitEffect");
+        exit = library->Function<ExitEffectFn>("ExitEffect");
+        openWindow = library->Function<OpenEffWindowFn>("OpenEffWindow");
+        closeWindow = library->Function<CloseEffWindowFn>("CloseEffWindow");
+        closeEffect = library->Function<CloseEffectFn>("CloseEffect");
+        transEff = library->Function<TransEffFn>("TransEff");
+        transData = library->Function<TransDataFn>("TransData");
+        denoClose = library->Function<DenoCloseFn>("DenoClose");
+        doEffect = library->Function<DoEffectFn>("DoEffect");
+    }
+};
+
+class LoadedAnalyzer : public testing::Test {
+protected:
+    LoadedAnalyzer() : programDirHadParameters_(std::filesystem::exists(kProgramDir + "analyzer.par")) {
+        for (const char* name : {"analyzer.so", "analyzer.eff", "analyzer.hlp", "denoise.so", "denoise.eff",
+                                 "denoise.hlp"}) {
+            dir_.CopyIn(kProgramDir + name, name);
+        }
+        analyzer_.Load(dir_.File("analyzer.so"));
+    }
+
+    ~LoadedAnalyzer() override {
+        if (analyzer_.library) {
+            analyzer_.closeWindow();
+            ProcessPendingEvents();
+        }
+        analyzer_.library.reset();
+        denoise_.library.reset();
+        EXPECT_EQ(std::filesystem::exists(kProgramDir + "analyzer.par"), programDirHadParameters_)
+            << "tests must never write into the program directory";
+    }
+
+    void Init() {
+        test::MessageCapture quiet; // the first start reports the missing parameter file
+        descriptor_ = analyzer_.init(&status_, EFFECT_HOST_KMAX);
+        ASSERT_NE(descriptor_, nullptr);
+    }
+
+    void LoadDenoiser() {
+        denoise_.Load(dir_.File("denoise.so"));
+        test::MessageCapture quiet;
+        ASSERT_NE(denoise_.init(&status_, EFFECT_HOST_KMAX), nullptr);
+    }
+
+    QWidget* OpenEditor() {
+        analyzer_.openWindow(&owner_);
+        ProcessPendingEvents();
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->windowTitle() == kTitle && window->isVisible()) {
+                return window;
+            }
+        }
+        return nullptr;
+    }
+
+    // One frame through a stage with `names` plug-ins, the same data at every position.
+    void RunFrame(int names, double decibels) {
+        auto frame = Frame(decibels);
+        for (int c = 0; c <= names; ++c) {
+            analyzer_.transData(44100, c == names ? 0 : 3, kBins, c, frame.data());
+        }
+    }
+
+    static QComboBox* List(QWidget* editor, const char* name) {
+        return editor->findChild<QComboBox*>(QString::fromLatin1(name));
+    }
+
+    static void Click(QWidget* editor, const char* name, int times = 1) {
+        auto* button = editor->findChild<QToolButton*>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        for (int i = 0; i < times; ++i) {
+            button->click();
+        }
+    }
+
+    // Pixels of one colour in the plot as it paints now.
+    static int CountPixels(QWidget* editor, QColor colour) {
+        QWidget* plot = editor->findChild<QWidget*>(QStringLiteral("plot"));
+        const QImage image = plot->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                count += image.pixelColor(x, y) == colour ? 1 : 0;
+            }
+        }
+        return count;
+    }
+
+    TempDir dir_;
+    bool programDirHadParameters_;
+    Plugin analyzer_;
+    Plugin denoise_;
+    std::int32_t status_ = 0;
+    EffectDescriptor* descriptor_ = nullptr;
+    QWidget owner_;
+};
+
+TEST_F(LoadedAnalyzer, DescribesItselfAndSavesItsDefaults) {
+    Init();
+    EXPECT_EQ(std::memcmp(descriptor_->magic, "QEXA", 4), 0);
+    EXPECT_STREQ(descriptor_->name, "Analyzer");
+    EXPECT_EQ(descriptor_->kind, KIND_ANALYZER);
+    EXPECT_EQ(descriptor_->spectral, 1);
+    EXPECT_EQ(descriptor_->latency, 0);
+    EXPECT_EQ(descriptor_->process, nullptr);
+    EXPECT_EQ(analyzer_.doEffect, nullptr);
+    EXPECT_NE(analyzer_.transEff, nullptr);
+    EXPECT_NE(analyzer_.transData, nullptr);
+    EXPECT_NE(analyzer_.denoClose, nullptr);
+    EXPECT_EQ(analyzer_.exit(), 1);
+    const std::string record = dir_.Read("analyzer.par");
+    ASSERT_EQ(record.size(), 56u);
+    EXPECT_EQ(U32(record, 0), 0x05021980u);
+    EXPECT_EQ(U32(record, 16), 0u); // linear, as a new file holds it
+    EXPECT_EQ(I16(record, 20), 2);
+    EXPECT_EQ(I16(record, 22), 50);
+    EXPECT_EQ(I16(record, 24), 0);
+    EXPECT_EQ(std::bit_cast<float>(U32(record, 28)), 2.0f);
+    EXPECT_EQ(std::bit_cast<float>(U32(record, 32)), 4.0f);
+}
+
+TEST_F(LoadedAnalyzer, HeadlessItLoadsAndItsTransDataIsHarmless) {
+    Init();
+    analyzer_.openWindow(nullptr); // no owner: no window
+    ProcessPendingEvents();
+    const char names[] = "Ve-Vidare\0Analyzer";
+    analyzer_.transEff(2, names);
+    analyzer_.transEff(-1, nullptr);
+    analyzer_.transEff(2, names);
+    RunFrame(2, -10.0);
+    std::vector<float> big(4 * 4096, 1.0f);
+    analyzer_.transData(44100, 3, 4096, 0, big.data());
+    analyzer_.transData(44100, 3, 8192, 0, big.data()); // beyond K-max: ignored
+    analyzer_.transData(0, 0, 0, 0, nullptr);
+    analyzer_.denoClose();
+    analyzer_.closeEffect();
+    analyzer_.exit();
+}
+
+TEST_F(LoadedAnalyzer, TheWindowFindsTheDenoiserByItsNameAndDrawsItsCurve) {
+    LoadDenoiser();
+    Init();
+    const char names[] = "Ve-Vidare\0Analyzer";
+    analyzer_.transEff(2, names);
+    QWidget* editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(List(editor, "trace1List"), nullptr);
+    EXPECT_EQ(List(editor, "trace1List")->currentText(), QStringLiteral("Ve-Vidare in"));
+    EXPECT_EQ(List(editor, "trace2List")->currentText(), QStringLiteral("Ve-Vidare out"));
+    EXPECT_EQ(List(editor, "trace1List")->count(), 5);
+    EXPECT_EQ(List(editor, "noiseList")->currentText(), QStringLiteral("Ve-Vidare"));
+    EXPECT_EQ(List(editor, "noiseList")->count(), 2); // the de-noiser and "none"
+    bool aboutFound = false;
+    for (QAction* action : editor->actions()) {
+        aboutFound = aboutFound || action->text() == QStringLiteral("About Analyzer...");
+    }
+    EXPECT_TRUE(aboutFound);
+
+    // The log scale shows the white threshold line of the de-noiser's default profile.
+    editor->findChild<QCheckBox*>(QStringLiteral("log"))->setChecked(true);
+    Click(editor, "depthUp", 5); // down to -100 dB
+    RunFrame(2, -10.0);
+    EXPECT_GT(CountPixels(editor, QColor(240, 240, 240)), 100);
+    EXPECT_GT(CountPixels(editor, QColor(255, 255, 0)), 100); // red and green over each other
+
+    // The de-noiser withdraws its table as it exits: the curve is gone at the next frame.
+    denoise_.exit();
+    RunFrame(2, -10.0);
+    EXPECT_EQ(CountPixels(editor, QColor(240, 240, 240)), 0);
+    EXPECT_EQ(List(editor, "noiseList")->currentText(), QStringLiteral("Ve-Vidare")); // until a refill
+    analyzer_.transEff(1, "Analyzer");
+    EXPECT_EQ(List(editor, "noiseList")->currentText(), QStringLiteral("none"));
+    EXPECT_EQ(List(editor, "trace1List")->currentText(), QStringLiteral("none"));
+
+    // A pick is remembered across refills, found again by its prefix.
+    List(editor, "trace1List")->activated(0);
+    analyzer_.transEff(2, "Zi-Di\0Analyzer");
+    EXPECT_EQ(List(editor, "trace1List")->currentText(), QStringLiteral("Analyzer in"));
+    analyzer_.closeWindow();
+    ProcessPendingEvents();
+    analyzer_.exit();
+}
+
+TEST_F(LoadedAnalyzer, ControlsStepWithinTheirLimitsAndComeBackAtTheNextStart) {
+    Init();
+    QWidget* editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    auto* decay = editor->findChild<QLineEdit*>(QStringLiteral("decayField"));
+    ASSERT_NE(decay, nullptr);
+    EXPECT_EQ(decay->text(), QStringLiteral("  32")); // D = 2 at 2048 bins and 44.1 kHz
+    Click(editor, "decayUp", 20);
+    EXPECT_EQ(decay->text(), QStringLiteral(" 106"));
+    RunFrame(0, -10.0);
+    ProcessPendingEvents();
+    Click(editor, "highUp", 15);   // to 20 kHz, not 21 kHz
+    Click(editor, "lowDown", 15);  // to 10 Hz
+    Click(editor, "topDown", 10);  // to +70 dB
+    Click(editor, "depthDown", 3); // 50 -> 20
+
+    // The layout keeps to 300 .. 1000 pixels of width.
+    QWidget* plot = editor->findChild<QWidget*>(QStringLiteral("plot"));
+    editor->resize(200, 150);
+    ProcessPendingEvents();
+    EXPECT_EQ(plot->geometry(), QRect(6, 32, 290, 182));
+    editor->resize(1300, 400);
+    ProcessPendingEvents();
+    EXPECT_EQ(plot->width(), 990);
+    analyzer_.exit();
+
+    const std::string record = dir_.Read("analyzer.par");
+    ASSERT_EQ(record.size(), 56u);
+    EXPECT_EQ(I16(record, 20), 10);
+    EXPECT_EQ(I16(record, 22), 20);
+    EXPECT_EQ(I16(record, 24), -70);
+    EXPECT_NEAR(std::bit_cast<float>(U32(record, 28)), 1.0f, 1e-6);
+    EXPECT_NEAR(std::pow(10.0f, std::bit_cast<float>(U32(record, 32))), 20000.0f, 0.5f);
+    EXPECT_NE(U32(record, 44), 0u); // the window's right edge was recorded
+}
+
+} // namespace
+} // namespace lumisett::analyzer
