@@ -68,6 +68,8 @@ public:
     AudioEngine& engine() { return engine_; }
     AudioSource& source() { return source_; }
     ChainControls& controls() { return controls_; }
+    // The handler's time accounting the load display averages.
+    LoadAccounting& load() { return chain_.load(); }
     OverlapAddSpectralStage& spectralStage() { return spectralStage_; }
     HostSession& session() { return session_; }
 

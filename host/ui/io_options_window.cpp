@@ -34,6 +34,13 @@ QLineEdit* SpinField(QWidget* parent, QGridLayout* grid, int row, const char* la
     field->setMaximumWidth(70);
     auto* upButton = new QPushButton("\u25B2", parent);
     auto* downButton = new QPushButton("\u25BC", parent);
+    upButton->setObjectName(QString(label) + " up");
+    downButton->setObjectName(QString(label) + " down");
+    for (QPushButton* arrow : {upButton, downButton}) {
+        arrow->setAutoDefault(false);
+        arrow->setFixedWidth(28);
+    }
+    field->setObjectName(label);
     QObject::connect(upButton, &QPushButton::clicked, parent, up);
     QObject::connect(downButton, &QPushButton::clicked, parent, down);
     grid->addWidget(new QLabel(label, parent), row, 0);
@@ -96,6 +103,7 @@ QWidget* IoOptionsWindow::BuildBuffers() {
                       [this] { logic_.BufferSizeUp(); ShowBuffers(); },
                       [this] { logic_.BufferSizeDown(); ShowBuffers(); });
     delay_ = new QLineEdit(box);
+    delay_->setObjectName("delay [ms]");
     delay_->setReadOnly(true);
     delay_->setMaximumWidth(70);
     grid->addWidget(new QLabel("delay [ms]", box), 2, 0);

@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QFrame>
 #include <QShortcut>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -31,16 +32,34 @@
 namespace lumisett::host::ui {
 namespace {
 
+// The level bars: segments of pitch 3 across W pixels, h pixels high.
 constexpr int kMeterWidth = 150;
-constexpr int kMeterHeight = 10;
+constexpr int kMeterHeight = 12;
+constexpr int kTickMilliseconds = 100;
+constexpr std::array kCommandOrder = {CommandButton::DeviceIo, CommandButton::FileToOutput,
+                                      CommandButton::LiveInput, CommandButton::FileToFile,
+                                      CommandButton::Help};
 
 QLabel* Caption(QWidget* parent, const QString& word) {
     auto* label = new QLabel(parent);
     label->setPixmap(plugin::CaptionImage(word));
+    label->setAccessibleName(word);
     return label;
 }
 
+QFrame* Panel(QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    return frame;
+}
+
 } // namespace
+
+std::string ChooseInputFile(QWidget* owner, const std::string& previous) {
+    return QFileDialog::getOpenFileName(owner, "Select Input File", QString::fromStdString(previous),
+                                        "Audio File (*.wav *.cq *.mp3)")
+        .toStdString();
+}
 
 MainWindow::MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice,
                        DeviceLister listDevices, platform::SystemInfo systemInfo, QWidget* parent)
@@ -58,16 +77,17 @@ MainWindow::MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice,
       }),
       systemInfo_(std::move(systemInfo)) {
     setWindowTitle(kMainWindowTitle);
-    auto* layout = new QHBoxLayout(this);
-    auto* left = new QVBoxLayout;
-    left->addWidget(BuildInput());
-    left->addWidget(BuildMeters());
-    layout->addLayout(left);
-    auto* right = new QVBoxLayout;
-    right->addWidget(BuildSlots());
-    right->addWidget(BuildCommands());
-    layout->addLayout(right);
+    // A fixed-size dialog: no size grip, no maximise button.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    auto* layout = new QGridLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(BuildInput(), 0, 0);
+    layout->addWidget(BuildSlots(), 0, 1);
+    layout->addWidget(BuildMeters(), 1, 0);
+    layout->addWidget(BuildLoad(), 1, 1);
+    layout->addWidget(BuildCommands(), 2, 0, 1, 2);
 
+    // The about box is also on the window's context menu, where a dialog's system menu would be.
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(this);
@@ -75,15 +95,19 @@ MainWindow::MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice,
         menu.exec(mapToGlobal(at));
     });
     connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
-    timer_.start(100);
+    timer_.start(kTickMilliseconds);
 }
 
 MainWindow::~MainWindow() {
     timer_.stop();
+    // The device playback runs on goes with this window: the engine must let go of it first,
+    // also when the window goes without being closed.
+    logic_.engine().Stop();
+    device_.reset();
 }
 
 QWidget* MainWindow::BuildInput() {
-    auto* box = new QWidget(this);
+    QFrame* box = Panel(this);
     auto* grid = new QGridLayout(box);
     grid->addWidget(Caption(box, "Input"), 0, 0);
     const char* names[] = {"stereo", "mono", "left", "right"};
@@ -105,19 +129,22 @@ QWidget* MainWindow::BuildInput() {
     connect(bypass, &QCheckBox::toggled, this, [this](bool on) { logic_.SetBypassAll(on); });
     grid->addWidget(difference, 1, 1);
     grid->addWidget(bypass, 2, 1);
+    grid->setColumnMinimumWidth(0, 110);
+    grid->setRowStretch(5, 1);
     return box;
 }
 
 QWidget* MainWindow::BuildSlots() {
-    auto* box = new QWidget(this);
+    QFrame* box = Panel(this);
     auto* grid = new QGridLayout(box);
     grid->addWidget(Caption(box, "Plug-Ins"), 0, 0);
-    grid->addWidget(new QLabel("use", box), 0, 1);
-    grid->addWidget(new QLabel("open", box), 0, 2);
+    grid->addWidget(new QLabel("use", box), 0, 1, Qt::AlignHCenter | Qt::AlignBottom);
+    grid->addWidget(Caption(box, "open"), 0, 2, Qt::AlignHCenter);
     const PluginRegistry& registry = logic_.session().registry();
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const auto index = static_cast<std::size_t>(slot);
         slotLists_[index] = new QComboBox(box);
+        slotLists_[index]->setMinimumWidth(170);
         for (const RegistryEntry& entry : registry.entries()) {
             slotLists_[index]->addItem(QString::fromStdString(entry.displayName));
         }
@@ -125,13 +152,15 @@ QWidget* MainWindow::BuildSlots() {
         slotLists_[index]->setCurrentIndex(registry.noneIndex());
         useBoxes_[index] = new QCheckBox(box);
         auto* open = new QPushButton(QString::number(slot + 1), box);
+        open->setAutoDefault(false);
+        open->setFixedWidth(40);
         connect(slotLists_[index], &QComboBox::activated, this, [this, slot](int i) { SlotChosen(slot, i); });
         connect(useBoxes_[index], &QCheckBox::clicked, this, [this, slot](bool checked) {
             useBoxes_[static_cast<std::size_t>(slot)]->setChecked(logic_.session().slots().UseClicked(slot, checked));
         });
         connect(open, &QPushButton::clicked, this, [this, slot] { logic_.session().slots().OpenPressed(slot); });
         grid->addWidget(slotLists_[index], 1 + slot, 0);
-        grid->addWidget(useBoxes_[index], 1 + slot, 1);
+        grid->addWidget(useBoxes_[index], 1 + slot, 1, Qt::AlignHCenter);
         grid->addWidget(open, 1 + slot, 2);
     }
     logic_.session().slots().SetOwnerWindow(this);
@@ -139,7 +168,7 @@ QWidget* MainWindow::BuildSlots() {
 }
 
 QWidget* MainWindow::BuildMeters() {
-    auto* box = new QWidget(this);
+    QFrame* box = Panel(this);
     auto* grid = new QGridLayout(box);
     const char* sides[] = {"left", "right"};
     for (int side = 0; side < 2; ++side) {
@@ -147,7 +176,9 @@ QWidget* MainWindow::BuildMeters() {
         meters_[index] = new plugin::LevelBar(box, QSize(kMeterWidth, kMeterHeight));
         holds_[index] = new QLineEdit("-inf", box);
         holds_[index]->setReadOnly(true);
-        holds_[index]->setMaximumWidth(60);
+        holds_[index]->setFocusPolicy(Qt::NoFocus);
+        holds_[index]->setAlignment(Qt::AlignRight);
+        holds_[index]->setFixedWidth(holds_[index]->fontMetrics().horizontalAdvance("+00.0") + 14);
         grid->addWidget(Caption(box, sides[side]), side, 0);
         grid->addWidget(meters_[index], side, 1);
         grid->addWidget(holds_[index], side, 2);
@@ -155,35 +186,76 @@ QWidget* MainWindow::BuildMeters() {
         meters_[index]->Start();
     }
     auto* reset = new QPushButton("reset", box);
+    reset->setAutoDefault(false);
     connect(reset, &QPushButton::clicked, this, [this] { logic_.ResetPeakHolds(); });
-    grid->addWidget(reset, 2, 2);
-    grid->addWidget(Caption(box, "cpu-load"), 3, 0);
-    load_ = new QLabel("  0%", box);
-    grid->addWidget(load_, 3, 1);
+    grid->addWidget(reset, 2, 2, 1, 2);
+    return box;
+}
+
+QWidget* MainWindow::BuildLoad() {
+    QFrame* box = Panel(this);
+    auto* column = new QVBoxLayout(box);
+    column->addWidget(Caption(box, "cpu-load"), 0, Qt::AlignHCenter);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(1);
+    row->addStretch(1);
+    for (QLabel*& place : loadPlaces_) {
+        place = new QLabel(box);
+        row->addWidget(place);
+    }
+    auto* percent = new QLabel(box);
+    percent->setPixmap(PercentImage());
+    percent->setAccessibleName("%");
+    row->addWidget(percent);
+    row->addStretch(1);
+    column->addLayout(row);
+    column->addStretch(1);
+    ShowLoad(LoadDigits{});
     return box;
 }
 
 QWidget* MainWindow::BuildCommands() {
-    auto* box = new QWidget(this);
+    QFrame* box = Panel(this);
     auto* row = new QHBoxLayout(box);
-    playButton_ = plugin::MakeImageButton(box, "file to output");
-    deviceButton_ = plugin::MakeImageButton(box, "Device I/O");
-    auto* live = plugin::MakeImageButton(box, "live input");
-    fileToFileButton_ = plugin::MakeImageButton(box, "file to file");
-    auto* help = plugin::MakeImageButton(box, "Help");
-    live->setEnabled(false); // live input has no engine
-    connect(fileToFileButton_, &QPushButton::clicked, this, [this] { StartFileToFile(); });
-    connect(deviceButton_, &QPushButton::clicked, this, [this] { OpenIoOptions(); });
-    connect(playButton_, &QPushButton::clicked, this, [this] { StartFilePlayback(); });
+    for (std::size_t i = 0; i < kCommandOrder.size(); ++i) {
+        commands_[i] = MakeCommandButton(box, kCommandOrder[i]);
+        row->addWidget(commands_[i]);
+    }
+    connect(commandButton(CommandButton::DeviceIo), &QPushButton::clicked, this, [this] { OpenIoOptions(); });
+    connect(commandButton(CommandButton::FileToOutput), &QPushButton::clicked, this, [this] { StartFilePlayback(); });
+    connect(commandButton(CommandButton::FileToFile), &QPushButton::clicked, this, [this] { StartFileToFile(); });
     const auto openHelp = [this] {
         platform::OpenHelpFile(this, logic_.session().programDirectory() + "quorvex.hlp");
     };
-    connect(help, &QPushButton::clicked, this, openHelp);
+    connect(commandButton(CommandButton::Help), &QPushButton::clicked, this, openHelp);
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, openHelp);
-    for (QPushButton* button : {playButton_, deviceButton_, live, fileToFileButton_, help}) {
-        row->addWidget(button);
-    }
+    row->addStretch(1);
+    auto* about = new QPushButton(kAboutMenuItem, box);
+    about->setObjectName(kAboutMenuItem);
+    about->setAutoDefault(false);
+    connect(about, &QPushButton::clicked, this, [this] { ShowAboutBox(systemInfo_, this); });
+    row->addWidget(about, 0, Qt::AlignBottom);
+    ShowCommandLooks(false);
     return box;
+}
+
+QPushButton* MainWindow::commandButton(CommandButton which) const {
+    for (std::size_t i = 0; i < kCommandOrder.size(); ++i) {
+        if (kCommandOrder[i] == which) {
+            return commands_[i];
+        }
+    }
+    return nullptr;
+}
+
+// While a file plays, Device I/O and file to output (and file to file, which renders through
+// the same chain) show their inactive looks; live input has no engine and always does.
+void MainWindow::ShowCommandLooks(bool playing) {
+    commandButton(CommandButton::DeviceIo)->setEnabled(!playing);
+    commandButton(CommandButton::FileToOutput)->setEnabled(!playing);
+    commandButton(CommandButton::LiveInput)->setEnabled(false);
+    commandButton(CommandButton::FileToFile)->setEnabled(!playing);
+    commandButton(CommandButton::Help)->setEnabled(true);
 }
 
 void MainWindow::SlotChosen(int slot, int listIndex) {
@@ -208,15 +280,13 @@ void MainWindow::StartFileToFile() {
     if (logic_.playing()) {
         return;
     }
-    const QString input = QFileDialog::getOpenFileName(
-        this, "Select Input File", QString::fromStdString(logic_.session().settings().sourcePath),
-        "Audio File (*.wav *.cq *.mp3)");
-    if (input.isEmpty()) {
+    const std::string input = chooseInput_(this, logic_.session().settings().sourcePath);
+    if (input.empty()) {
         return;
     }
     const QString output = QFileDialog::getSaveFileName(this, "Select Output File", QString(), "Wave File (*.wav)");
     if (!output.isEmpty()) {
-        RenderFileToFile(input.toStdString(), output.toStdString());
+        RenderFileToFile(input, output.toStdString());
     }
 }
 
@@ -261,13 +331,10 @@ void MainWindow::StartFilePlayback() {
     }
     std::string path = logic_.TakeCommandLineFile();
     if (path.empty()) {
-        const QString chosen = QFileDialog::getOpenFileName(
-            this, "Select Input File", QString::fromStdString(logic_.session().settings().sourcePath),
-            "Audio File (*.wav *.cq *.mp3)");
-        if (chosen.isEmpty()) {
+        path = chooseInput_(this, logic_.session().settings().sourcePath);
+        if (path.empty()) {
             return;
         }
-        path = chosen.toStdString();
     }
     PlayFile(path);
 }
@@ -280,9 +347,7 @@ void MainWindow::PlayFile(const std::string& path) {
         ShowHostMessage(result);
         return;
     }
-    playButton_->setEnabled(false);
-    deviceButton_->setEnabled(false);
-    fileToFileButton_->setEnabled(false);
+    ShowCommandLooks(true);
     player_ = new PlayerWindow(logic_.transport(), logic_.engine(), logic_.source(), path, this, nullptr);
     player_->show();
 }
@@ -290,9 +355,7 @@ void MainWindow::PlayFile(const std::string& path) {
 void MainWindow::Tick() {
     const TickResult result = logic_.Tick();
     if (result.playbackStopped) {
-        playButton_->setEnabled(true);
-        deviceButton_->setEnabled(true);
-        fileToFileButton_->setEnabled(true);
+        ShowCommandLooks(false);
         device_.reset();
     }
     ShowLoad(result.load);
@@ -306,11 +369,11 @@ void MainWindow::Tick() {
 }
 
 void MainWindow::ShowLoad(const LoadDigits& digits) {
-    QString text;
-    for (int place : digits.places) {
-        text += place < 0 ? QChar(' ') : QChar('0' + place);
+    for (std::size_t i = 0; i < loadPlaces_.size(); ++i) {
+        const int digit = digits.places[i];
+        loadPlaces_[i]->setPixmap(DigitImage(digit < 0 ? kBlankDigit : digit));
+        loadPlaces_[i]->setAccessibleName(digit < 0 ? QString("blank") : QString::number(digit));
     }
-    load_->setText(text + "%");
 }
 
 void MainWindow::reject() {

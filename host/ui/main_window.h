@@ -10,6 +10,7 @@
 #include "host/app/main_window_logic.h"
 #include "host/chain/spectral_settings.h"
 #include "host/ui/fft_properties_window.h"
+#include "host/ui/host_images.h"
 #include "host/ui/player_window.h"
 #include "platform/system_info.h"
 
@@ -41,6 +42,11 @@ inline constexpr const char* kAboutMenuItem = "&About QuorVex...";
 using OutputDeviceFactory = std::function<std::unique_ptr<platform::OutputDevice>()>;
 // Lists the computer's audio devices (at start-up and by the I/O Options' Refresh).
 using DeviceLister = std::function<platform::DeviceTables()>;
+// Asks the user for the file to play (the previous file offered first); empty when cancelled.
+using InputFileChooser = std::function<std::string(QWidget* owner, const std::string& previous)>;
+
+// The platform's open-file dialog: "Select Input File", audio files only.
+std::string ChooseInputFile(QWidget* owner, const std::string& previous);
 
 class MainWindow final : public QDialog {
 public:
@@ -52,6 +58,18 @@ public:
     void StartFilePlayback();
     // Plays `path` (the file dialog's or the command line's choice).
     void PlayFile(const std::string& path);
+    // Replaces the file dialog (tests).
+    void SetInputFileChooser(InputFileChooser chooser) { chooseInput_ = std::move(chooser); }
+
+    // The 100 ms timer's work; tests step it by hand.
+    void Tick();
+
+    plugin::LevelBar* meter(int side) const { return meters_[static_cast<std::size_t>(side & 1)]; }
+    QLineEdit* peakHold(int side) const { return holds_[static_cast<std::size_t>(side & 1)]; }
+    // The load display's three places; each names what it shows ("blank" or the digit).
+    QLabel* loadPlace(int place) const { return loadPlaces_[static_cast<std::size_t>(place)]; }
+    QRadioButton* modeButton(int mode) const { return modes_[static_cast<std::size_t>(mode)]; }
+    QPushButton* commandButton(CommandButton which) const;
 
     PlayerWindow* player() const { return player_; }
     QComboBox* slotList(int slot) const { return slotLists_[static_cast<std::size_t>(slot)]; }
@@ -76,8 +94,9 @@ private:
     QWidget* BuildCommands();
     void SlotChosen(int slot, int listIndex);
     void ApplySpectralWindowRule();
-    void Tick();
+    QWidget* BuildLoad();
     void ShowLoad(const LoadDigits& digits);
+    void ShowCommandLooks(bool playing);
 
     MainWindowLogic& logic_;
     OutputDeviceFactory makeDevice_;
@@ -91,10 +110,9 @@ private:
     std::array<QCheckBox*, 4> useBoxes_{};
     std::array<plugin::LevelBar*, 2> meters_{};
     std::array<QLineEdit*, 2> holds_{};
-    QLabel* load_ = nullptr;
-    QPushButton* playButton_ = nullptr;
-    QPushButton* deviceButton_ = nullptr;
-    QPushButton* fileToFileButton_ = nullptr;
+    std::array<QLabel*, 3> loadPlaces_{};
+    std::array<QPushButton*, 5> commands_{};
+    InputFileChooser chooseInput_ = ChooseInputFile;
     QPointer<PlayerWindow> player_;
     QPointer<FftPropertiesWindow> fftWindow_;
 };

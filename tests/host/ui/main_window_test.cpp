@@ -1,15 +1,16 @@
 // The main window and the player under the offscreen platform: behaviour through the windows'
 // own controls, and a screenshot of each under the build folder to look at.
 
-#include "host/source/wav_file.h"
 #include "host/ui/io_options_window.h"
-#include "host/ui/main_window.h"
 #include "host/ui/splash_window.h"
-#include "platform/audio/null_output_device.h"
+#include "tests/host/ui/host_windows.h"
+#include "plugin_common/ui/level_bar.h"
 #include "tests/plugin_common/qt_test_application.h"
-#include "tests/support/temp_dir.h"
 
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -22,46 +23,15 @@
 namespace lumisett::host::ui {
 namespace {
 
-void SaveScreenshot(QWidget& window, const char* name) {
-    QDir().mkpath(LUMISETT_TEST_BINARY_DIR "screenshots");
-    window.grab().save(QString(LUMISETT_TEST_BINARY_DIR "screenshots/") + name + ".png");
-}
-
-// A program directory with zeroline and a one-second WAV, and a session started on it: the
-// window fills its slot lists from the registry when it is made.
-bool PrepareProgramDirectory(const test::TempDir& dir) {
-    for (const char* file : {"zeroline.so", "zeroline.eff", "zeroline.hlp"}) {
-        dir.CopyIn(std::string(LUMISETT_PROGRAM_DIR) + file, file);
-    }
-    std::vector<int16_t> samples(2 * 44100, 700);
-    return WriteWavFile(dir.File("in.wav"), WavAudio{2, 44100, samples});
-}
-
-bool StartSession(HostSession& session) {
-    session.Start();
-    return true;
-}
-
 class MainWindowTest : public testing::Test {
 protected:
     test::TempDir dir;
     bool prepared = PrepareProgramDirectory(dir);
-    HostSession session{dir.path(), ""};
-    bool started = StartSession(session);
-    MainWindowLogic logic{session, platform::SystemClock()};
-    platform::NullOutputDevice* device = nullptr; // owned by the window while it plays
-    MainWindow window{logic,
-                      [this] {
-                          auto made = std::make_unique<platform::NullOutputDevice>(platform::NullPacing::Manual);
-                          device = made.get();
-                          return made;
-                      },
-                      [] {
-                          platform::DeviceTables tables;
-                          tables.inputs = {{"card *", 0b110000, true, "hw:0"}};
-                          tables.outputs = {{"card *", 0b111111, true, "hw:0"}, {"null", 0b111111, false, "null"}};
-                          return tables;
-                      }};
+    HostWindows host{dir, ""};
+    HostSession& session = host.session;
+    MainWindowLogic& logic = host.logic;
+    platform::NullOutputDevice*& device = host.device;
+    MainWindow& window = host.window;
 };
 
 TEST_F(MainWindowTest, ASlotListLoadsThePlugInAndPlaybackRunsUntilEnd) {
@@ -136,6 +106,133 @@ TEST_F(MainWindowTest, FileToFileRendersThroughTheChainAsItStands) {
     EXPECT_LT(std::abs(out.audio.samples.back()), 700); // the offset is on its way out
     EXPECT_FALSE(window.RenderFileToFile(dir.File("absent.wav"), dir.File("never.wav")));
     EXPECT_FALSE(dir.Exists("never.wav"));
+}
+
+// The handler's share of one buffer's playing time (4096 pairs at 44100 Hz: 92.88 ms) in the
+// three places of the load display. Playback start leaves the run count at 1 with nothing
+// summed, so one run of twice the time makes the average.
+TEST_F(MainWindowTest, TheLoadDisplayShowsTheHandlersShare) {
+    const struct {
+        int64_t averageMicroseconds;
+        const char* places[3];
+    } cases[] = {{4645, {"blank", "blank", "5"}}, {23220, {"blank", "2", "5"}}, {92880, {"1", "0", "0"}}};
+    for (const auto& c : cases) {
+        logic.load().Reset();
+        logic.load().AddRun(2 * c.averageMicroseconds);
+        window.Tick();
+        for (int place = 0; place < 3; ++place) {
+            EXPECT_EQ(window.loadPlace(place)->accessibleName(), c.places[place])
+                << c.averageMicroseconds << " us, place " << place;
+        }
+    }
+}
+
+// The meters start full, fall a tenth of the remaining way per repaint and rise half of it;
+// their targets come from the peaks of the audible block (700 of 32768: -33.4 dB).
+TEST_F(MainWindowTest, MetersFallATenthAndRiseHalfTheWayPerRepaint) {
+    window.show();
+    plugin::LevelBar* left = window.meter(0);
+    window.Tick(); // silence: target 0
+    EXPECT_FLOAT_EQ(left->shown(), 1.0f);
+    left->grab(); // one repaint
+    EXPECT_FLOAT_EQ(left->shown(), 0.9f);
+    left->grab();
+    EXPECT_FLOAT_EQ(left->shown(), 0.81f);
+    for (int i = 0; i < 40; ++i) left->grab();
+    const float low = left->shown();
+    ASSERT_LT(low, 0.02f);
+
+    window.PlayFile(dir.File("in.wav"));
+    for (int i = 0; i < 6; ++i) device->PlayOnePeriod(); // the ring's silence, then the tone
+    window.Tick();
+    EXPECT_FLOAT_EQ(left->target(), MeterTarget(700));
+    EXPECT_EQ(window.peakHold(0)->text().toStdString(), PeakHoldText(700));
+    left->grab();
+    EXPECT_NEAR(left->shown(), low + 0.5f * (MeterTarget(700) - low), 1e-6);
+}
+
+// A file named on the command line plays on the fifth tick without a file dialog; the next
+// start asks for a file. While it plays, file to output and Device I/O are inactive.
+TEST(MainWindowStart, TheCommandLineFilePlaysOnTheFifthTickAndOnlyOnce) {
+    test::TempDir dir;
+    ASSERT_TRUE(PrepareProgramDirectory(dir));
+    HostWindows host(dir, dir.File("in.wav"));
+    for (int tick = 1; tick <= 4; ++tick) {
+        host.window.Tick();
+        EXPECT_EQ(host.window.player(), nullptr) << "tick " << tick;
+    }
+    host.window.Tick();
+    ASSERT_NE(host.window.player(), nullptr);
+    EXPECT_TRUE(host.logic.playing());
+    EXPECT_EQ(host.fileDialogs, 0);
+    EXPECT_FALSE(host.window.commandButton(CommandButton::FileToOutput)->isEnabled());
+    EXPECT_FALSE(host.window.commandButton(CommandButton::DeviceIo)->isEnabled());
+    host.window.StartFilePlayback(); // pressing it during playback does nothing
+    EXPECT_EQ(host.fileDialogs, 0);
+
+    host.window.player()->button("END")->click();
+    host.window.Tick();
+    EXPECT_FALSE(host.logic.playing());
+    ASSERT_TRUE(host.window.commandButton(CommandButton::FileToOutput)->isEnabled());
+    EXPECT_TRUE(host.window.commandButton(CommandButton::DeviceIo)->isEnabled());
+    EXPECT_FALSE(host.window.commandButton(CommandButton::LiveInput)->isEnabled());
+    host.window.commandButton(CommandButton::FileToOutput)->click();
+    EXPECT_EQ(host.fileDialogs, 1); // cancelled: nothing plays
+    EXPECT_FALSE(host.logic.playing());
+}
+
+// Mono chosen with the radio button and an FFT size of 4096 chosen in the FFT Properties
+// window come back when the program starts again (K = 2048).
+TEST(MainWindowSettings, ModeAndTransformChosenInTheWindowsComeBack) {
+    test::TempDir dir;
+    ASSERT_TRUE(PrepareProgramDirectory(dir));
+    {
+        HostWindows host(dir, "");
+        host.window.modeButton(1)->click();
+        SpectralSettingsControl spectral(host.session.settings(), host.logic.controls(), [](int32_t, float) {});
+        FftPropertiesWindow fft(spectral, &host.window);
+        for (QRadioButton* size : fft.findChildren<QRadioButton*>()) {
+            if (size->text() == "4096") size->click();
+        }
+        host.window.close(); // the close box
+        ASSERT_TRUE(host.session.SaveSettingsFile());
+    }
+    HostWindows next(dir, "");
+    EXPECT_TRUE(next.window.modeButton(1)->isChecked());
+    EXPECT_EQ(next.logic.controls().channelMode.load(), 1);
+    EXPECT_EQ(next.session.settings().halfTransform, 2048);
+}
+
+// The spin arrows stop at their limits and the fields follow every change; a smaller buffer
+// takes the transform down with it.
+TEST_F(MainWindowTest, IoOptionsSpinArrowsStopAtTheirLimits) {
+    HostSettings& settings = session.settings();
+    settings.bufferCount = 15;
+    settings.bufferPairs = 8192;
+    settings.halfTransform = 4096;
+    IoOptionsWindow options(window.ioOptions(), settings, &window);
+    const auto field = [&options](const char* name) { return options.findChild<QLineEdit*>(name)->text(); };
+    const auto press = [&options](const char* name) { options.findChild<QPushButton*>(name)->click(); };
+    const struct {
+        const char* arrow;
+        const char* number;
+        const char* size;
+        int halfTransform;
+    } steps[] = {
+        {"number up", "16", "8192", 4096},        {"number up", "16", "8192", 4096},
+        {"size [samples] up", "16", "8192", 4096}, {"size [samples] down", "16", "4096", 2048},
+        {"size [samples] down", "16", "2048", 1024}, {"size [samples] down", "16", "2048", 1024},
+        {"number down", "15", "2048", 1024},
+    };
+    for (const auto& step : steps) {
+        press(step.arrow);
+        EXPECT_EQ(field("number"), step.number) << step.arrow;
+        EXPECT_EQ(field("size [samples]"), step.size) << step.arrow;
+        EXPECT_EQ(settings.halfTransform, step.halfTransform) << step.arrow;
+    }
+    EXPECT_EQ(field("delay [ms]"), "0.697"); // 15 × 2048 / 44100
+    for (int i = 0; i < 20; ++i) press("number down");
+    EXPECT_EQ(field("number"), "4");
 }
 
 TEST(SplashWindow, ClosesAtOnceWhenAFileWaitsAndOnAClick) {
