@@ -115,6 +115,36 @@ TEST_F(DecoderTables, EveryCodewordOfEveryTableDecodes) {
     }
 }
 
+// A mistyped codeword or length either leaves part of the code space unused (Kraft sum below
+// 1), overlaps another codeword (sum above 1 or a shared prefix), or duplicates one.
+TEST_F(DecoderTables, EveryCodeIsCompleteAndPrefixFree) {
+    for (int table : {1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 24, 32, 33}) {
+        SCOPED_TRACE(table);
+        const HuffmanCode& code = kHuffmanCodes[table];
+        const int entries = code.size * code.size;   // the quadruple tables: 4 x 4
+        uint64_t kraft = 0;   // in units of 2^-19, the longest codeword
+        for (int i = 0; i < entries; ++i) {
+            const int length = code.lengths[i];
+            ASSERT_GE(length, 1) << "entry " << i;
+            ASSERT_LE(length, 19) << "entry " << i;
+            ASSERT_LT(code.codes[i], 1u << length) << "entry " << i << " longer than its length";
+            kraft += uint64_t{1} << (19 - length);
+        }
+        EXPECT_EQ(kraft, uint64_t{1} << 19) << "Kraft sum must be exactly 1";
+        for (int i = 0; i < entries; ++i) {
+            for (int j = 0; j < entries; ++j) {
+                const int shorter = code.lengths[i];
+                const int longer = code.lengths[j];
+                if (i == j || shorter > longer) {
+                    continue;
+                }
+                EXPECT_NE(code.codes[j] >> (longer - shorter), code.codes[i])
+                    << "entry " << i << " is a prefix of entry " << j;
+            }
+        }
+    }
+}
+
 TEST_F(DecoderTables, TableZeroReadsNothingAndLinbitsFollowTheStandard) {
     EXPECT_EQ(kHuffmanCodes[0].linbits, 0);
     const int linbits16[8] = {1, 2, 3, 4, 6, 8, 10, 13};
