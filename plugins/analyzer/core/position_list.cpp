@@ -72,7 +72,7 @@ void PositionList::Announce(std::int32_t n, const char* names) noexcept {
         add(name, kInSuffix);
         add(name, kOutSuffix);
     });
-    add(kNoneEntry, {});
+    add(kNoneEntry, "");
     buffer.size = size;
     published_.store(Pack(back, count), std::memory_order_release);
 }

@@ -1,7 +1,6 @@
 #include "plugins/analyzer/core/spectrum_math.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>

@@ -7,7 +7,6 @@
 #include "plugins/analyzer/core/display_settings.h"
 
 #include "tests/plugin_common/qt_test_application.h"
-#include "tests/support/message_capture.h"
 #include "tests/support/temp_dir.h"
 
 #include <QAction>
@@ -104,14 +103,12 @@ protected:
     }
 
     void Init() {
-        test::MessageCapture quiet; // the first start reports the missing parameter file
         descriptor_ = analyzer_.init(&status_, EFFECT_HOST_KMAX);
         ASSERT_NE(descriptor_, nullptr);
     }
 
     void LoadDenoiser() {
         denoise_.Load(dir_.File("denoise.so"));
-        test::MessageCapture quiet;
         ASSERT_NE(denoise_.init(&status_, EFFECT_HOST_KMAX), nullptr);
     }
 

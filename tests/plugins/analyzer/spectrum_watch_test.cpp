@@ -25,9 +25,9 @@ std::vector<float> Frame(double decibels) {
     return frame;
 }
 
-class Watch : public testing::Test {
+class AnalyzerWatch : public testing::Test {
 protected:
-    Watch() {
+    AnalyzerWatch() {
         const DisplaySettings settings{.decibel = true, .decay = 1, .depth = 50, .top = 0, .low = 2.0f, .high = 4.0f};
         EXPECT_TRUE(watch_.Start(settings, 4096));
         watch_.SetPlotArea(kColumns, kHeight);
@@ -48,7 +48,7 @@ protected:
     SpectrumWatch watch_;
 };
 
-TEST_F(Watch, SelectionsPickTheirPositionAndNoneEmptiesTheTrace) {
+TEST_F(AnalyzerWatch, SelectionsPickTheirPositionAndNoneEmptiesTheTrace) {
     watch_.positions().Announce(2, "Ve-Vidare\0Analyzer");
     // Position 0: the stage's input, 1: after the de-noiser, 2: the output.
     const std::vector<std::vector<float>> frames{Frame(0.0), Frame(-25.0), Frame(-50.0)};
@@ -70,7 +70,7 @@ TEST_F(Watch, SelectionsPickTheirPositionAndNoneEmptiesTheTrace) {
     EXPECT_FALSE(watch_.TakeRepaintRequest());
 }
 
-TEST_F(Watch, NothingRunsWhileTheWindowIsClosedOrForFramesOutsideTheContract) {
+TEST_F(AnalyzerWatch, NothingRunsWhileTheWindowIsClosedOrForFramesOutsideTheContract) {
     watch_.positions().Announce(1, "Analyzer");
     watch_.SetSelection(TraceId::kFirst, 0);
     RunFrame({Frame(-25.0), Frame(-25.0)});
@@ -89,7 +89,7 @@ TEST_F(Watch, NothingRunsWhileTheWindowIsClosedOrForFramesOutsideTheContract) {
     EXPECT_EQ(Height(TraceId::kFirst), 0.0f);
 }
 
-TEST_F(Watch, ANewRateOrPlotWidthRebuildsTheMapAtTheNextFrame) {
+TEST_F(AnalyzerWatch, ANewRateOrPlotWidthRebuildsTheMapAtTheNextFrame) {
     watch_.positions().Announce(1, "Analyzer");
     watch_.SetSelection(TraceId::kFirst, 0);
     // Only the element of 1 kHz at 44.1 kHz is loud.
@@ -113,7 +113,7 @@ TEST_F(Watch, ANewRateOrPlotWidthRebuildsTheMapAtTheNextFrame) {
     EXPECT_NEAR(loudest(), 210, 2);
 }
 
-TEST_F(Watch, TheNoiseCurveFollowsItsSourceAndEmptiesOnceItIsForgotten) {
+TEST_F(AnalyzerWatch, TheNoiseCurveFollowsItsSourceAndEmptiesOnceItIsForgotten) {
     watch_.positions().Announce(1, "Zi-Di");
     std::vector<float> table(2 * 4096, static_cast<float>(1.0 / 46341.0));
     const double reference = 1.0;
@@ -133,7 +133,7 @@ TEST_F(Watch, TheNoiseCurveFollowsItsSourceAndEmptiesOnceItIsForgotten) {
     EXPECT_EQ(Height(TraceId::kNoise), 0.0f);
 }
 
-TEST_F(Watch, PauseClearsAllTracesOnceAndCloseClearsTheTwoTraces) {
+TEST_F(AnalyzerWatch, PauseClearsAllTracesOnceAndCloseClearsTheTwoTraces) {
     watch_.positions().Announce(1, "Zi-Di");
     std::vector<float> table(2 * 4096, 1e-6f);
     const double reference = 1.0;
@@ -161,7 +161,7 @@ TEST_F(Watch, PauseClearsAllTracesOnceAndCloseClearsTheTwoTraces) {
 // TransEff on the window thread while the audio thread runs frames through TransData, and the
 // noise source bound and withdrawn meanwhile: the audio side always sees a whole list and
 // never a withdrawn table.
-TEST_F(Watch, AnnouncementsAndNoiseWithdrawalsRaceFramesSafely) {
+TEST_F(AnalyzerWatch, AnnouncementsAndNoiseWithdrawalsRaceFramesSafely) {
     std::atomic<bool> done{false};
     std::vector<float> table(2 * 4096, 1e-5f);
     const double reference = 1.0;
