@@ -1,0 +1,384 @@
+// The built plug-in, loaded the way the host loads it: a private copy of hilofilt.so with its
+// descriptor and help file in a temporary folder, so its parameter file lands there.
+
+#include "plugin_common/effect_api.h"
+#include "platform/dynamic_library.h"
+#include "plugins/hilofilt/core/graph_geometry.h"
+#include "plugins/hilofilt/core/response_table.h"
+
+#include "tests/plugin_common/qt_test_application.h"
+#include "tests/support/temp_dir.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+#include <vector>
+
+namespace lumisett::hilofilt {
+namespace {
+
+using test::ProcessPendingEvents;
+using test::TempDir;
+
+const std::string kProgramDir = LUMISETT_PROGRAM_DIR;
+const QString kTitle = QStringLiteral("High- Lowpass 2.1");
+constexpr float kReferenceNoise = static_cast<float>(1.0 / 46341.0);
+
+// What the plug-in writes to standard error (its messages, without a display) meanwhile.
+class StderrCapture {
+public:
+    explicit StderrCapture(std::string file) : file_(std::move(file)) {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, STDERR_FILENO);
+        ::close(fd);
+    }
+    ~StderrCapture() { Finish(); }
+    std::string Finish() {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+            saved_ = -1;
+        }
+        std::string text;
+        if (std::FILE* in = std::fopen(file_.c_str(), "rb")) {
+            for (int c; (c = std::fgetc(in)) != EOF;) {
+                text.push_back(static_cast<char>(c));
+            }
+            std::fclose(in);
+        }
+        return text;
+    }
+
+private:
+    std::string file_;
+    int saved_ = -1;
+};
+
+std::uint32_t U32(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+}
+
+float F32(const std::string& bytes, std::size_t at) {
+    return std::bit_cast<float>(U32(bytes, at));
+}
+
+void PutF32(std::string& bytes, std::size_t at, float value) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    std::memcpy(bytes.data() + at, &bits, 4);
+}
+
+// A record as the plug-in writes it: magic, reserved, four parameters, rectangle.
+std::string Record(float hpHz, float hpSlope, float lpHz, float lpSlope) {
+    std::string bytes(48, '\0');
+    const std::uint32_t magic = 0x26031970;
+    std::memcpy(bytes.data(), &magic, 4);
+    PutF32(bytes, 16, hpHz);
+    PutF32(bytes, 20, hpSlope);
+    PutF32(bytes, 24, lpHz);
+    PutF32(bytes, 28, lpSlope);
+    return bytes;
+}
+
+std::vector<float> Response(const FilterParameters& p, std::int32_t rate, std::int32_t bins) {
+    std::vector<float> h(static_cast<std::size_t>(bins));
+    BuildResponse(p, rate, bins, h.data());
+    return h;
+}
+
+class LoadedHilofilt : public testing::Test {
+protected:
+    LoadedHilofilt() : programDirHadParameters_(std::filesystem::exists(kProgramDir + "hilofilt.par")) {
+        for (const char* name : {"hilofilt.so", "hilofilt.eff", "hilofilt.hlp"}) {
+            dir_.CopyIn(kProgramDir + name, name);
+        }
+        Load();
+    }
+
+    ~LoadedHilofilt() override {
+        if (library_) {
+            closeWindow_();
+            ProcessPendingEvents();
+        }
+        library_.reset();
+        EXPECT_EQ(std::filesystem::exists(kProgramDir + "hilofilt.par"), programDirHadParameters_)
+            << "tests must never write into the program directory";
+    }
+
+    void Load() {
+        std::string error;
+        library_ = platform::DynamicLibrary::Open(dir_.File("hilofilt.so"), &error);
+        ASSERT_NE(library_, nullptr) << error;
+        init_ = Bind<InitEffectFn>("InitEffect");
+        exit_ = Bind<ExitEffectFn>("ExitEffect");
+        openWindow_ = Bind<OpenEffWindowFn>("OpenEffWindow");
+        closeWindow_ = Bind<CloseEffWindowFn>("CloseEffWindow");
+        openEffect_ = Bind<OpenEffectFn>("OpenEffect");
+        closeEffect_ = Bind<CloseEffectFn>("CloseEffect");
+        doEffect_ = Bind<DoEffectFn>("DoEffect");
+        noiseTab_ = Bind<GetNoiseTabFn>("GetNoiseTab");
+        set_ = Bind<SetEffectParamFn>("SetEffectParam");
+    }
+
+    void Reload() {
+        closeWindow_();
+        ProcessPendingEvents();
+        library_.reset();
+        Load();
+    }
+
+    template <typename Fn>
+    Fn Bind(const char* name) {
+        Fn function = library_->Function<Fn>(name);
+        EXPECT_NE(function, nullptr) << name;
+        return function;
+    }
+
+    // InitEffect; what it said on standard error.
+    std::string Init() {
+        StderrCapture capture(output_.File("stderr.txt"));
+        descriptor_ = init_(&status_, EFFECT_HOST_KMAX);
+        return capture.Finish();
+    }
+
+    // The table a frame meets: the left gain row of a frame of ones after DoEffect.
+    std::vector<float> Applied(std::int32_t rate = 44100, std::int32_t bins = 2048) {
+        std::vector<float> frame(4 * static_cast<std::size_t>(bins), 1.0f);
+        doEffect_(rate, 3, bins, nullptr, frame.data());
+        return {frame.begin() + bins, frame.begin() + 2 * bins};
+    }
+
+    QWidget* OpenEditor() {
+        openWindow_(&owner_);
+        ProcessPendingEvents();
+        QWidget* found = nullptr;
+        int count = 0;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->windowTitle() == kTitle && window->isVisible()) {
+                found = window;
+                ++count;
+            }
+        }
+        return count == 1 ? found : nullptr;
+    }
+
+    static void Mouse(QWidget* widget, QEvent::Type type, QPoint at) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::LeftButton, held,
+                          Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    }
+
+    TempDir dir_;
+    TempDir output_;
+    bool programDirHadParameters_;
+    std::unique_ptr<platform::DynamicLibrary> library_;
+    InitEffectFn init_ = nullptr;
+    ExitEffectFn exit_ = nullptr;
+    OpenEffWindowFn openWindow_ = nullptr;
+    CloseEffWindowFn closeWindow_ = nullptr;
+    OpenEffectFn openEffect_ = nullptr;
+    CloseEffectFn closeEffect_ = nullptr;
+    DoEffectFn doEffect_ = nullptr;
+    GetNoiseTabFn noiseTab_ = nullptr;
+    SetEffectParamFn set_ = nullptr;
+    std::int32_t status_ = 0;
+    EffectDescriptor* descriptor_ = nullptr;
+    QWidget owner_;
+};
+
+TEST_F(LoadedHilofilt, DescribesItselfFiltersAtTheDefaultsAndOffersItsNoiseTable) {
+    const std::string said = Init();
+    ASSERT_NE(descriptor_, nullptr);
+    EXPECT_EQ(std::memcmp(descriptor_->magic, "QEXA", 4), 0);
+    EXPECT_STREQ(descriptor_->name, "Zi-Di");
+    EXPECT_EQ(descriptor_->kind, KIND_SPECTRAL);
+    EXPECT_EQ(descriptor_->spectral, 1);
+    EXPECT_EQ(descriptor_->latency, 0);
+    EXPECT_NE(descriptor_->process, nullptr);
+    EXPECT_NE(said.find("The parameter File is invalid"), std::string::npos) << said; // none yet
+    EXPECT_NE(said.find(" Parameter file error:"), std::string::npos) << said;
+
+    double* reference = nullptr;
+    float* table = noiseTab_(&reference);
+    ASSERT_NE(table, nullptr);
+    ASSERT_NE(reference, nullptr);
+    EXPECT_EQ(*reference, 1.0);
+    EXPECT_EQ(openEffect_(4096), 1);
+    const auto h = Applied();
+    EXPECT_EQ(h, Response(kDefaultParameters, 44100, 2048));
+    EXPECT_EQ(table[1], NoiseValue(h[1]));
+    EXPECT_EQ(table[2048 + 2047], NoiseValue(h[2047]));
+
+    // Mask 0: the frame passes as it came.
+    std::vector<float> frame(4 * 2048, 0.5f);
+    doEffect_(44100, 0, 2048, nullptr, frame.data());
+    EXPECT_EQ(frame, std::vector<float>(4 * 2048, 0.5f));
+    closeEffect_();
+
+    double* again = nullptr;
+    EXPECT_EQ(noiseTab_(&again), table);
+    EXPECT_EQ(again, reference);
+    EXPECT_EQ(noiseTab_(nullptr), table);
+    exit_();
+}
+
+TEST_F(LoadedHilofilt, TheRecordKeepsTheParametersAndWhatItDoesNotKnow) {
+    Init();
+    ASSERT_EQ(set_("hp_freq", "45.5"), 1);
+    ASSERT_EQ(set_("hp_slope", "18"), 1);
+    ASSERT_EQ(set_("lp_freq", "9000"), 1);
+    ASSERT_EQ(set_("lp_slope", "6"), 1);
+    exit_();
+    std::string record = dir_.Read("hilofilt.par");
+    ASSERT_EQ(record.size(), 48u);
+    EXPECT_EQ(U32(record, 0), 0x26031970u);
+    EXPECT_EQ(F32(record, 16), 45.5f);
+    EXPECT_EQ(F32(record, 20), 18.0f);
+    EXPECT_EQ(F32(record, 24), 9000.0f);
+    EXPECT_EQ(F32(record, 28), 6.0f);
+
+    // Read back as it is, even outside the editor's ranges; the reserved bytes survive.
+    record = Record(10.0f, 30.0f, 22000.0f, 3.0f);
+    record[5] = 'r';
+    dir_.Write("hilofilt.par", record);
+    Reload();
+    EXPECT_EQ(Init(), "") << "a valid file says nothing";
+    EXPECT_EQ(Applied(), Response({10.0f, 30.0f, 22000.0f, 3.0f}, 44100, 2048));
+    exit_();
+    const std::string kept = dir_.Read("hilofilt.par");
+    EXPECT_EQ(kept[5], 'r');
+    EXPECT_EQ(F32(kept, 16), 10.0f);
+}
+
+TEST_F(LoadedHilofilt, AnInvalidFileGivesTheMessageAndTheDefaults) {
+    std::string tooLong = Record(100.0f, 6.0f, 5000.0f, 6.0f) + "x";
+    std::string wrongMagic = Record(100.0f, 6.0f, 5000.0f, 6.0f);
+    wrongMagic[0] = 0x71;
+    for (const std::string& bytes : {tooLong, wrongMagic, std::string(47, '\0'), std::string()}) {
+        dir_.Write("hilofilt.par", bytes);
+        Reload();
+        const std::string said = Init();
+        EXPECT_NE(said.find("The parameter File is invalid"), std::string::npos) << bytes.size() << " bytes";
+        EXPECT_EQ(Applied(), Response(kDefaultParameters, 44100, 2048)) << bytes.size() << " bytes";
+        exit_();
+        const std::string written = dir_.Read("hilofilt.par");
+        ASSERT_EQ(written.size(), 48u);
+        EXPECT_EQ(F32(written, 16), 30.0f);
+        EXPECT_EQ(F32(written, 24), 13000.0f);
+    }
+    // A valid record whose values cannot make a table: each such value takes its default.
+    dir_.Write("hilofilt.par", Record(std::nanf(""), 6.0f, -5.0f, 6.0f));
+    Reload();
+    Init();
+    EXPECT_EQ(Applied(), Response({30.0f, 6.0f, 13000.0f, 6.0f}, 44100, 2048));
+    exit_();
+}
+
+TEST_F(LoadedHilofilt, HeadlessKeysChangeTheTableAndRefuseWhatTheEditorWouldNotSet) {
+    Init();
+    struct Case {
+        const char* key;
+        const char* value;
+        int accepted;
+    };
+    const Case cases[] = {
+        {"hp_freq", "180", 1}, {"hp_freq", "200", 0}, {"hp_slope", "24", 1}, {"hp_slope", "25", 0},
+        {"lp_freq", "2000", 1}, {"lp_freq", "25000", 0}, {"lp_slope", "0", 1}, {"lp_slope", "x", 0},
+        {"flat", "yes", 0}, {"width", "3", 0}, {"persist", "0", 1}, {"persist", "2", 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(set_(c.key, c.value), c.accepted) << c.key << "=" << c.value;
+    }
+    EXPECT_EQ(set_(nullptr, "1"), 0);
+    EXPECT_EQ(set_("flat", nullptr), 0);
+    EXPECT_EQ(Applied(), Response({180.0f, 24.0f, 2000.0f, 0.0f}, 44100, 2048));
+    ASSERT_EQ(set_("flat", "1"), 1);
+    EXPECT_EQ(Applied(), std::vector<float>(2048, 1.0f));
+    float* noise = noiseTab_(nullptr);
+    EXPECT_EQ(std::vector<float>(noise, noise + 4096), std::vector<float>(4096, kReferenceNoise));
+    exit_();
+    EXPECT_FALSE(dir_.Exists("hilofilt.par")) << "persist=0 writes nothing";
+}
+
+TEST_F(LoadedHilofilt, TheEditorDragsTheHandlesAndFlattensTheFilterAtOnce) {
+    Init();
+    set_("persist", "0");
+    QWidget* editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_NE(OpenEditor(), nullptr) << "a second open makes no second window";
+    auto* graph = editor->findChild<QWidget*>(QStringLiteral("responseGraph"));
+    ASSERT_NE(graph, nullptr);
+    bool aboutFound = false;
+    for (QAction* action : editor->actions()) {
+        aboutFound = aboutFound || action->text() == QStringLiteral("About low- highpass...");
+    }
+    EXPECT_TRUE(aboutFound);
+    auto* timer = editor->findChild<QTimer*>(QStringLiteral("statusTimer"));
+    ASSERT_NE(timer, nullptr);
+    QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+    EXPECT_EQ(editor->findChild<QLineEdit*>()->text().trimmed(), QStringLiteral("spectral high-pass and low-pass filter"));
+
+    // The high-pass handle for the defaults, dragged to the top of its range's far end: 180 Hz
+    // and slope 0, so the first elements pass at 1 while the low-pass stays.
+    const GraphGeometry geometry(graph->width(), graph->height());
+    const GraphPoint hp = HighPassHandle(geometry, kDefaultParameters);
+    Mouse(graph, QEvent::MouseButtonPress, QPoint(hp.x + 1, hp.y - 2));
+    Mouse(graph, QEvent::MouseMove, QPoint(geometry.width() + 50, -30));
+    auto h = Applied();
+    EXPECT_EQ(h, Response({180.0f, 0.0f, 13000.0f, 12.0f}, 44100, 2048));
+    Mouse(graph, QEvent::MouseButtonRelease, QPoint(0, 0));
+    Mouse(graph, QEvent::MouseMove, QPoint(hp.x, hp.y + 40));
+    EXPECT_EQ(Applied(), h) << "after the release a move changes nothing";
+
+    auto* flat = editor->findChild<QPushButton*>(QStringLiteral("Flat"));
+    ASSERT_NE(flat, nullptr);
+    flat->click();
+    EXPECT_EQ(Applied(), std::vector<float>(2048, 1.0f));
+    float* noise = noiseTab_(nullptr);
+    EXPECT_EQ(std::vector<float>(noise, noise + 4096), std::vector<float>(4096, kReferenceNoise));
+    closeWindow_();
+    ProcessPendingEvents();
+    closeWindow_(); // harmless when closed
+    exit_();
+}
+
+// An analyzer that is loaded hears DenoClose when the filter exits; none is ever loaded for it.
+TEST_F(LoadedHilofilt, ExitTellsALoadedAnalyzerAndNeverLoadsOne) {
+    Init();
+    set_("persist", "0");
+    exit_();
+    EXPECT_EQ(platform::DynamicLibrary::FindLoaded("analyzer.so"), nullptr);
+
+    std::string error;
+    auto analyzer = platform::DynamicLibrary::Open(std::string(LUMISETT_TEST_BINARY_DIR) +
+                                                   "hilofilt_fake_analyzer/analyzer.so", &error);
+    ASSERT_NE(analyzer, nullptr) << error;
+    auto calls = analyzer->Function<int (*)()>("FakeAnalyzerDenoCloseCalls");
+    ASSERT_NE(calls, nullptr);
+    Reload();
+    Init();
+    set_("persist", "0");
+    EXPECT_EQ(calls(), 0);
+    exit_();
+    EXPECT_EQ(calls(), 1);
+}
+
+} // namespace
+} // namespace lumisett::hilofilt
