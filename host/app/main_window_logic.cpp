@@ -50,6 +50,21 @@ float MeterTarget(int32_t peak) {
     return db >= -60.0f ? (db + 60.0f) * 0.016666666f : 0.0f;
 }
 
+std::string OutputDeviceName(const platform::DeviceTables& devices, int outputDevice) {
+    const auto& outputs = devices.outputs;
+    // ALSA lists its own "null" PCM, which accepts every rate, also where there is no card.
+    const bool anyCard = std::any_of(outputs.begin(), outputs.end(), [](const platform::DeviceCapabilities& device) {
+        return device.rateMask != 0 && device.deviceName != platform::kNullDeviceName;
+    });
+    if (!anyCard) {
+        return platform::kNullDeviceName;
+    }
+    if (outputDevice < 0 || static_cast<std::size_t>(outputDevice) >= outputs.size()) {
+        return "default";
+    }
+    return outputs[static_cast<std::size_t>(outputDevice)].deviceName;
+}
+
 MainWindowLogic::MainWindowLogic(HostSession& session, platform::Clock& clock)
     : session_(session),
       chain_(session.slots(), controls_),

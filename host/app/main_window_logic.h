@@ -12,6 +12,7 @@
 #include "host/engine/transport.h"
 #include "host/source/audio_source.h"
 #include "host/startup/host_session.h"
+#include "platform/audio/device_catalog.h"
 #include "platform/audio/output_device.h"
 
 #include <array>
@@ -34,6 +35,13 @@ std::string PeakHoldText(int32_t peak);
 
 // The meter target for a peak: (dB + 60)/60 from −60 dB up, else 0.
 float MeterTarget(int32_t peak);
+
+// The output device playback opens: the settings' output device in the device list, or
+// "default" when the number lies outside it. Without any sound card (nothing in the list but
+// the null device accepts a rate) it is the null device, which plays at the real-time pace into nothing, so
+// that the player, the meters and the plug-ins still work; a card that exists but cannot be
+// opened gives the output-device message instead.
+std::string OutputDeviceName(const platform::DeviceTables& devices, int outputDevice);
 
 struct TickResult {
     bool playbackStopped = false;     // a requested stop was completed

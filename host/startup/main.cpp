@@ -157,12 +157,11 @@ bool DisplayAvailable() {
            std::getenv("QT_QPA_PLATFORM") != nullptr;
 }
 
-// The output device of the settings (its number in the device list), or "default".
+// The output device of the settings (its number in the device list); the null device on a
+// machine without a sound card.
 std::unique_ptr<lumisett::platform::OutputDevice> SettingsOutputDevice(const lumisett::host::HostSettings& settings) {
     const auto tables = lumisett::platform::EnumerateDevices();
-    const auto index = static_cast<std::size_t>(std::max<int16_t>(0, settings.outputDevice));
-    const std::string name = index < tables.outputs.size() ? tables.outputs[index].deviceName : "default";
-    return lumisett::platform::CreateOutputDevice(name);
+    return lumisett::platform::CreateOutputDevice(lumisett::host::OutputDeviceName(tables, settings.outputDevice));
 }
 
 // The windowed program: start-up, the main window's whole run, then the settings are saved.

@@ -10,14 +10,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace lumisett::host::ui {
 namespace {
 
 constexpr int kTickMilliseconds = 100;
-// Where the window goes from its default place (centred on the main window).
+// Where the window goes from its default place (centred on the main window): down and left.
 constexpr QPoint kStepAside(-83, 182);
 constexpr std::array kGroupButtons = {TransportButton::Play,   TransportButton::Cue,
                                       TransportButton::Back16, TransportButton::Back4,
@@ -191,12 +194,25 @@ void PlayerWindow::Tick() {
     }
 }
 
+// Our main window is taller than the step aside allows for: the player also keeps below the
+// main window's frame, so that the meters and the load display stay in view while it plays.
+// It never leaves the screen.
 void PlayerWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!placed_) {
-        placed_ = true;
-        move(pos() + kStepAside);
+    if (placed_) {
+        return;
     }
+    placed_ = true;
+    QPoint place = pos() + kStepAside;
+    if (const QWidget* owner = parentWidget(); owner != nullptr) {
+        place.setY(std::max(place.y(), owner->frameGeometry().bottom() + 4));
+    }
+    if (const QScreen* shown = screen(); shown != nullptr) {
+        const QRect room = shown->availableGeometry();
+        place.setX(std::clamp(place.x(), room.left(), std::max(room.left(), room.right() - frameGeometry().width())));
+        place.setY(std::clamp(place.y(), room.top(), std::max(room.top(), room.bottom() - frameGeometry().height())));
+    }
+    move(place);
 }
 
 void PlayerWindow::reject() {

@@ -56,7 +56,7 @@ public:
 protected:
     void reject() override; // END, Escape and the close box
     // The first time it appears it steps aside from its default place, down and to the left,
-    // so that it leaves the main window's slots and meters in view.
+    // below the main window.
     void showEvent(QShowEvent* event) override;
 
 private:

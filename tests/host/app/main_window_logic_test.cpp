@@ -25,6 +25,25 @@ TEST(PeakReadouts, TextAndMeterTarget) {
     EXPECT_EQ(MeterTarget(10), 0.0f); // below −60 dB
 }
 
+// The settings' output device by its number; without any card the null device plays.
+TEST(OutputDevice, TheSettingsDeviceOrTheNullDeviceWithoutACard) {
+    platform::DeviceTables noCard;
+    noCard.outputs = {{"default", 0, false, "default"}, {"null *", 0b111111, true, "null"}};
+    platform::DeviceTables cards;
+    cards.outputs = {{"default", 0b110000, false, "default"}, {"USB Audio", 0b010000, false, "hw:CARD=USB,DEV=0"}};
+    const struct {
+        const platform::DeviceTables* devices;
+        int number;
+        const char* opened;
+    } cases[] = {
+        {&noCard, 0, "null"}, {&noCard, 1, "null"},     {&noCard, 3, "null"},  {&cards, 0, "default"},
+        {&cards, 1, "hw:CARD=USB,DEV=0"}, {&cards, 2, "default"}, {&cards, -1, "default"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(OutputDeviceName(*c.devices, c.number), c.opened) << c.number;
+    }
+}
+
 class MainWindowLogicTest : public testing::Test {
 protected:
     void WriteWav(const std::string& name, int channels) {
