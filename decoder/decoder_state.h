@@ -37,6 +37,8 @@ struct GranuleInfo {
     int scalefacScale = 0;
     int count1Table = 0;
     bool shortBlocks() const { return windowSwitching && blockType == 2; }
+    // Short blocks whose two lowest subbands (the first 36 lines) are coded as long blocks.
+    bool mixedShortBlocks() const { return shortBlocks() && mixedBlock; }
 };
 
 struct SideInfo {

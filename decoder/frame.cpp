@@ -48,12 +48,11 @@ void ParseGranule(ByteBits& bits, const FrameHeader& header, GranuleInfo& gi) {
         for (int w = 0; w < 3; ++w) {
             gi.subblockGain[w] = bits.Get(3);
         }
-        // Block type 0 with window switching is forbidden; a mixed flag means nothing
-        // outside short blocks. Both reach here only from damaged streams.
+        // Block type 0 with window switching is forbidden (only damaged streams have it).
+        // The mixed flag stays on start and stop blocks: it puts their two lowest subbands
+        // on the normal window, to overlap the mixed blocks beside them.
         if (gi.blockType == 0) {
             gi.windowSwitching = 0;
-        }
-        if (gi.blockType != 2) {
             gi.mixedBlock = 0;
         }
         gi.region0Count = 0;

@@ -138,12 +138,15 @@ void JointStereoShort(int row, bool intensity, bool mixed) {
     }
 }
 
-// Block type of one subband: the long window for the two long subbands of a mixed block.
+// Block type of one subband. The mixed flag gives the two lowest subbands the normal window
+// in every window-switching block, start and stop blocks included: the encoder sets it on
+// the start and stop blocks around mixed blocks, so that those subbands overlap normal
+// windows on both sides.
 int SubbandBlockType(const GranuleInfo& gi, int subband) {
     if (!gi.windowSwitching) {
         return 0;
     }
-    if (gi.blockType == 2 && gi.mixedBlock && subband < 2) {
+    if (gi.mixedBlock && subband < 2) {
         return 0;
     }
     return gi.blockType;
@@ -198,7 +201,7 @@ void JointStereo(int granule) {
     const int row = BandRow(s.header.id, s.header.samplingIndex);
     const bool intensity = (s.header.modeExtension & 1) != 0;
     if (gi.shortBlocks()) {
-        JointStereoShort(row, intensity, gi.mixedBlock != 0);
+        JointStereoShort(row, intensity, gi.mixedShortBlocks());
     } else {
         JointStereoLong(row, intensity);
     }
@@ -214,7 +217,7 @@ void Reorder(int granule, int channel) {
     float* xr = s.spectrum[channel];
     float decoded[576];
     std::memcpy(decoded, xr, sizeof decoded);
-    const int first = gi.mixedBlock ? 36 : 0;
+    const int first = gi.mixedShortBlocks() ? 36 : 0;
     for (int j = first; j < 576; ++j) {
         xr[g_tables.reorder[row][j]] = decoded[j];
     }
@@ -222,7 +225,7 @@ void Reorder(int granule, int channel) {
 
 void AliasReduce(int granule, int channel) {
     const GranuleInfo& gi = g_state.side.granule[granule][channel];
-    if (gi.shortBlocks() && !gi.mixedBlock) {
+    if (gi.shortBlocks() && !gi.mixedShortBlocks()) {
         return;
     }
     // Mixed blocks: only between the two long subbands.

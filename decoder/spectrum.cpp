@@ -137,7 +137,7 @@ int ReadScaleFactorsMpeg1(int gr, int ch) {
     int bits = 0;
     if (gi.shortBlocks()) {
         int firstShort = 0;
-        if (gi.mixedBlock) {
+        if (gi.mixedShortBlocks()) {
             for (int band = 0; band < 8; ++band) {
                 sf.longBands[band] = static_cast<int>(ReservoirBits(r, slen1));
             }
@@ -233,7 +233,7 @@ int ReadScaleFactorsMpeg2(int ch) {
     int preflag = 0;
     LsfLengths(gi.scalefacCompress, intensityChannel, slen, row, preflag, sf.intensityScale);
     gi.preflag = preflag;
-    const int kind = gi.shortBlocks() ? (gi.mixedBlock ? 2 : 1) : 0;
+    const int kind = gi.shortBlocks() ? (gi.mixedShortBlocks() ? 2 : 1) : 0;
     // The slots the values fill in order: long bands, then (band, window) pairs of short bands.
     const int longSlots = kind == 0 ? 21 : (kind == 2 ? 6 : 0);
     const int firstShort = kind == 2 ? 3 : 0;
@@ -288,7 +288,7 @@ void ReadHuffman(int granule, int channel, int part2Bits) {
     int region1 = 0;
     int region2 = 0;
     if (gi.windowSwitching) {
-        region1 = gi.blockType == 2 && !gi.mixedBlock ? 36 : kLongBandStart[row][8];
+        region1 = gi.shortBlocks() && !gi.mixedShortBlocks() ? 36 : kLongBandStart[row][8];
         region2 = 576;
     } else {
         region1 = kLongBandStart[row][std::min(gi.region0Count + 1, 22)];
@@ -376,12 +376,12 @@ void Dequantise(int granule, int channel) {
     std::fill(xr, xr + 576, 0.0f);
     int longEnd = 576;       // lines coded as long bands
     if (gi.shortBlocks()) {
-        longEnd = gi.mixedBlock ? 36 : 0;
+        longEnd = gi.mixedShortBlocks() ? 36 : 0;
     }
     for (int band = 0; band < 22 && kLongBandStart[row][band] < longEnd; ++band) {
         const int start = kLongBandStart[row][band];
         const int end = std::min<int>(kLongBandStart[row][band + 1], longEnd);
-        if (start >= nonzero && !gi.mixedBlock) {
+        if (start >= nonzero && !gi.mixedShortBlocks()) {
             break;
         }
         const int pre = gi.preflag ? kPretab[band] : 0;
@@ -393,7 +393,7 @@ void Dequantise(int granule, int channel) {
     if (longEnd == 576) {
         return;
     }
-    for (int band = gi.mixedBlock ? 3 : 0; band < 13; ++band) {
+    for (int band = gi.mixedShortBlocks() ? 3 : 0; band < 13; ++band) {
         const int start = kShortBandStart[row][band];
         const int width = kShortBandStart[row][band + 1] - start;
         if (3 * start >= nonzero) {

@@ -81,14 +81,11 @@ TEST_P(FullAccuracy, MatchesTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ComplianceStreams, FullAccuracy,
-                         ::testing::Values("l3-he_32khz", "l3-he_44khz", "l3-he_48khz",
-                                           "l3-hecommon", "l3-si", "l3-si_huff", "M2L3_noise"));
-
-// Known failures, not yet at full accuracy: they join the list above when they pass.
-INSTANTIATE_TEST_SUITE_P(DISABLED_NotYetAccurate, FullAccuracy,
-                         ::testing::Values("l3-compl", "l3-si_block", "l3-sin1k0db",
-                                           "M2L3_bitrate_16_all", "M2L3_bitrate_22_all",
-                                           "M2L3_bitrate_24_all", "M2L3_compl24"));
+                         ::testing::Values("l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-he_48khz",
+                                           "l3-hecommon", "l3-si", "l3-si_block", "l3-si_huff",
+                                           "l3-sin1k0db", "M2L3_bitrate_16_all",
+                                           "M2L3_bitrate_22_all", "M2L3_bitrate_24_all",
+                                           "M2L3_compl24", "M2L3_noise"));
 
 TEST(ComplianceStreams, FreeFormatIsRefusedWithTheFileClosed) {
     int32_t result = 0;
