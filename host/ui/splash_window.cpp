@@ -14,16 +14,24 @@ namespace {
 constexpr int kSplashTickMs = 55;
 constexpr qint64 kSplashMs = 10000;
 
+// The maker's logo: its name above the suite's.
 QPixmap Logo() {
-    QPixmap logo(320, 72);
+    QPixmap logo(320, 84);
     logo.fill(QColor(20, 32, 64));
     QPainter painter(&logo);
+    painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setPen(QColor(230, 200, 90));
     QFont font = painter.font();
     font.setPointSize(26);
     font.setBold(true);
     painter.setFont(font);
-    painter.drawText(logo.rect(), Qt::AlignCenter, "Lumisett");
+    painter.drawText(QRect(0, 4, logo.width(), 50), Qt::AlignCenter, "Brantel");
+    font.setPointSize(10);
+    font.setBold(false);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 3);
+    painter.setFont(font);
+    painter.setPen(QColor(200, 210, 230));
+    painter.drawText(QRect(0, 52, logo.width(), 26), Qt::AlignCenter, "LUMISETT  \u00B7  QuorVex");
     return logo;
 }
 
