@@ -46,8 +46,9 @@ inline platform::DeviceTables TwoOutputs() {
 struct HostWindows {
     HostWindows(const test::TempDir& dir, const std::string& commandLineFile)
         : session(dir.path(), commandLineFile) {
-        window.SetInputFileChooser([this](QWidget*, const std::string&) {
+        window.SetInputFileChooser([this](QWidget*, const std::string& previous) {
             ++fileDialogs;
+            offeredFile = previous;
             return std::string();
         });
     }
@@ -57,6 +58,7 @@ struct HostWindows {
     MainWindowLogic logic{session, platform::SystemClock()};
     platform::NullOutputDevice* device = nullptr; // owned by the window while it plays
     int fileDialogs = 0;
+    std::string offeredFile; // what the last file dialog offered first
     MainWindow window{logic,
                       [this] {
                           auto made = std::make_unique<platform::NullOutputDevice>(platform::NullPacing::Manual);

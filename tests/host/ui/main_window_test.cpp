@@ -182,12 +182,15 @@ TEST(MainWindowStart, TheCommandLineFilePlaysOnTheFifthTickAndOnlyOnce) {
 }
 
 // Mono chosen with the radio button and an FFT size of 4096 chosen in the FFT Properties
-// window come back when the program starts again (K = 2048).
-TEST(MainWindowSettings, ModeAndTransformChosenInTheWindowsComeBack) {
+// window come back when the program starts again (K = 2048), and the file dialog offers the
+// file played last.
+TEST(MainWindowSettings, ModeTransformAndLastFileChosenInTheWindowsComeBack) {
     test::TempDir dir;
     ASSERT_TRUE(PrepareProgramDirectory(dir));
     {
         HostWindows host(dir, "");
+        host.window.PlayFile(dir.File("in.wav"));
+        ASSERT_TRUE(host.logic.playing());
         host.window.modeButton(1)->click();
         SpectralSettingsControl spectral(host.session.settings(), host.logic.controls(), [](int32_t, float) {});
         FftPropertiesWindow fft(spectral, &host.window);
@@ -201,6 +204,8 @@ TEST(MainWindowSettings, ModeAndTransformChosenInTheWindowsComeBack) {
     EXPECT_TRUE(next.window.modeButton(1)->isChecked());
     EXPECT_EQ(next.logic.controls().channelMode.load(), 1);
     EXPECT_EQ(next.session.settings().halfTransform, 2048);
+    next.window.commandButton(CommandButton::FileToOutput)->click();
+    EXPECT_EQ(next.offeredFile, dir.File("in.wav"));
 }
 
 // The spin arrows stop at their limits and the fields follow every change; a smaller buffer
