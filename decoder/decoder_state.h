@@ -148,7 +148,8 @@ void HybridTransform(int granule, int channel);
 void Synthesise(int channel, int granuleOffset);
 void ClearSignalMemories();
 // A reconstructed sample (full scale 1.0) as 16-bit PCM: rounded, ties to even, and clipped.
-int16_t PcmSample(double reconstructed);
+// The synthesis turns its sums into PCM the same way.
+int16_t PcmSample(float reconstructed);
 
 // huffman.cpp lookup structure.
 void PrepareHuffman();

@@ -3,15 +3,21 @@
 #include "decoder/decoder_state.h"
 #include "decoder/tables.h"
 
-#include <cmath>
+#include <cfloat>
 #include <cstring>
+
+// The rounding below relies on float arithmetic being done in float.
+static_assert(FLT_EVAL_METHOD == 0, "float expressions must be evaluated in float");
+
+#if defined(__GNUC__)
+#define ULX3_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define ULX3_ALWAYS_INLINE inline
+#endif
 
 namespace ulx3 {
 
 namespace {
-
-// Full scale: a reconstructed sample of 1.0 is 32768, so that -1.0 is exactly -32768.
-constexpr double kOutputScale = 32768.0;
 
 constexpr int DctLevel(int size) {
     return size == 32 ? 0 : size == 16 ? 1 : size == 8 ? 2 : size == 4 ? 3 : 4;
@@ -19,20 +25,19 @@ constexpr int DctLevel(int size) {
 
 // DCT-II of 2^n values, C[k] = sum x[i] cos(pi (2i + 1) k / (2 size)), by halving: the even
 // outputs are the transform of the sums of mirrored inputs, the odd ones adjacent pairs of the
-// transform of their scaled differences.
+// transform of their scaled differences. Inlined whole, so that the halves stay in registers.
 template <int Size>
-void Dct(float* x) {
-    if constexpr (Size == 1) {
-        return;
-    } else {
+ULX3_ALWAYS_INLINE void Dct(float* x) {
+    if constexpr (Size > 1) {
         constexpr int kHalf = Size / 2;
+        const float* scale = g_tables.dctScale[DctLevel(Size)];
         float even[kHalf];
         float odd[kHalf];
         for (int i = 0; i < kHalf; ++i) {
             const float a = x[i];
             const float b = x[Size - 1 - i];
             even[i] = a + b;
-            odd[i] = (a - b) * g_tables.dctScale[DctLevel(Size)][i];
+            odd[i] = (a - b) * scale[i];
         }
         Dct<kHalf>(even);
         Dct<kHalf>(odd);
@@ -43,63 +48,87 @@ void Dct(float* x) {
     }
 }
 
-void SynthesiseSlot(int channel, const float* subbands, int16_t* out) {
-    DecoderState& s = g_state;
-    float* v = s.synthesisV[channel];
-    int& offset = s.synthesisOffset[channel];
-    offset = (offset - 64) & 1023;
-    // The 64 matrixing values follow from one 32-point DCT-II C: V[i] = C[16 + i], with
-    // C[32] = 0, C[64 - m] = -C[m] and C[64 + m] = -C[m].
-    float c[32];
-    for (int k = 0; k < 32; ++k) {
-        c[k] = subbands[k];
+// Four floats (and four integers) that the compiler keeps in one vector register.
+typedef float Float4 __attribute__((vector_size(16)));
+typedef int32_t Int4 __attribute__((vector_size(16)));
+
+ULX3_ALWAYS_INLINE Float4 Load4(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Four samples already scaled to 16-bit full scale, clipped and rounded. Clipping first keeps
+// the rounding in range (and sends NaN to the negative limit); adding and taking away
+// 1.5 * 2^23 leaves the nearest integer, ties to even, in the default rounding mode.
+ULX3_ALWAYS_INLINE void RoundToPcm(Float4 scaled, int16_t* out) {
+    const Float4 low = {-32768.0f, -32768.0f, -32768.0f, -32768.0f};
+    const Float4 high = {32767.0f, 32767.0f, 32767.0f, 32767.0f};
+    const Float4 bias = {12582912.0f, 12582912.0f, 12582912.0f, 12582912.0f};
+    Float4 x = scaled > low ? scaled : low;
+    x = x < high ? x : high;
+    const Int4 rounded = __builtin_convertvector((x + bias) - bias, Int4);
+    for (int k = 0; k < 4; ++k) {
+        out[k] = static_cast<int16_t>(rounded[k]);
     }
-    Dct<32>(c);
-    // The ring is kept twice, so that the window's reads need no wrap-around.
-    float* row = v + offset;
-    float* copy = v + offset + 1024;
+}
+
+// Stores the 64 matrixing values of one time slot at `row` (and its copy 1024 values on). They
+// follow from one 32-point DCT-II C: V[i] = C[16 + i], with C[32] = 0, C[64 - m] = -C[m] and
+// C[64 + m] = -C[m].
+void StoreMatrixing(const float* c, float* row) {
+    float* copy = row + 1024;
     for (int i = 0; i < 16; ++i) {
         row[i] = c[16 + i];
+        row[48 + i] = -c[i];
     }
     row[16] = 0.0f;
     for (int i = 17; i < 48; ++i) {
         row[i] = -c[48 - i];
     }
-    for (int i = 48; i < 64; ++i) {
-        row[i] = -c[i - 48];
-    }
-    for (int i = 0; i < 64; ++i) {
-        copy[i] = row[i];
-    }
-    const float* d = g_tables.synthesisWindow;
-    double sum[32] = {};
-    for (int i = 0; i < 8; ++i) {
-        const float* even = row + 128 * i;
-        const float* odd = row + 128 * i + 96;
-        const float* d0 = d + 64 * i;
-        const float* d1 = d + 64 * i + 32;
-        for (int j = 0; j < 32; ++j) {
-            sum[j] += static_cast<double>(even[j]) * d0[j];
-            sum[j] += static_cast<double>(odd[j]) * d1[j];
+    std::memcpy(copy, row, sizeof(float) * 64);
+}
+
+// Windowing and summation: tap j of the window meets the 32 values of the time slot j / 2
+// back, its first half for even taps, its second half for odd ones. The window is prescaled
+// to 16-bit full scale. Sixteen outputs at a time, in four independent sums.
+void WindowSlot(const float* row, int16_t* out) {
+    const float* window = g_tables.synthesisScaled;
+    for (int first = 0; first < 32; first += 16) {
+        Float4 sum[4] = {};
+        for (int tap = 0; tap < 16; ++tap) {
+            const float* v = row + 128 * (tap / 2) + (tap % 2 == 0 ? 0 : 96) + first;
+            const float* d = window + 32 * tap + first;
+            for (int k = 0; k < 4; ++k) {
+                sum[k] += Load4(v + 4 * k) * Load4(d + 4 * k);
+            }
+        }
+        for (int k = 0; k < 4; ++k) {
+            RoundToPcm(sum[k], out + first + 4 * k);
         }
     }
-    for (int j = 0; j < 32; ++j) {
-        out[j] = PcmSample(sum[j]);
-    }
+}
+
+void SynthesiseSlot(int channel, const float* subbands, int16_t* out) {
+    DecoderState& s = g_state;
+    int& offset = s.synthesisOffset[channel];
+    offset = (offset - 64) & 1023;
+    float c[32];
+    std::memcpy(c, subbands, sizeof c);
+    Dct<32>(c);
+    // The ring is kept twice, so that the window's reads need no wrap-around.
+    float* row = s.synthesisV[channel] + offset;
+    StoreMatrixing(c, row);
+    WindowSlot(row, out);
 }
 
 } // namespace
 
-int16_t PcmSample(double reconstructed) {
-    // nearbyint rounds in the current mode: to nearest, ties to even.
-    const double rounded = std::nearbyint(reconstructed * kOutputScale);
-    if (rounded >= 32767.0) {
-        return 32767;
-    }
-    if (rounded <= -32768.0) {
-        return -32768;
-    }
-    return static_cast<int16_t>(rounded);
+int16_t PcmSample(float reconstructed) {
+    const float scaled = reconstructed * 32768.0f;
+    int16_t out[4];
+    RoundToPcm(Float4{scaled, scaled, scaled, scaled}, out);
+    return out[0];
 }
 
 void Synthesise(int channel, int granuleOffset) {

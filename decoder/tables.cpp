@@ -166,10 +166,8 @@ void PrepareSynthesisTables(DerivedTables& t) {
             t.dctScale[level][i] = static_cast<float>(0.5 / std::cos(kPi * (2 * i + 1) / (2.0 * size)));
         }
     }
-    for (int i = 0; i < 64; ++i) {
-        for (int k = 0; k < 32; ++k) {
-            t.matrixing[i][k] = static_cast<float>(std::cos((16 + i) * (2 * k + 1) * kPi / 64.0));
-        }
+    for (int i = 0; i < 512; ++i) {
+        t.synthesisScaled[i] = t.synthesisWindow[i] * 32768.0f;
     }
 }
 

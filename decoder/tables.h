@@ -29,7 +29,7 @@ struct DerivedTables {
     float imdctLong[18][36];      // cos(pi/72 (2i + 19)(2k + 1)), [k][i]
     float imdctShort[6][12];      // cos(pi/24 (2i + 7)(2k + 1)) * sin((i + .5) pi/12), [k][i]
     float synthesisWindow[512];   // D[i], both halves
-    float matrixing[64][32];      // cos((16 + i)(2k + 1) pi/64)
+    float synthesisScaled[512];   // D[i] * 32768: the sums come out in 16-bit units
     float dctScale[5][16];        // 1 / (2 cos(pi (2i + 1) / (2 size))), size 32, 16, 8, 4, 2
     float isRatio[8];             // MPEG-1: 1 / (1 + tan(p pi/12)); 6 and 7 give 0
     float isLsf[2][16];           // MPEG-2: 2^(-n (scale + 1) / 4)

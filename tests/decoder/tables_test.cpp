@@ -164,7 +164,8 @@ TEST(PcmOutput, RoundsHalfToEvenAndClipsAtFullScale) {
     const Case cases[] = {
         {0.5 * lsb, 0}, {1.5 * lsb, 2}, {2.5 * lsb, 2}, {-0.5 * lsb, 0}, {-1.5 * lsb, -2},
         {0.49 * lsb, 0}, {0.51 * lsb, 1}, {1.0, 32767}, {1.7, 32767}, {-1.0, -32768},
-        {-1.3, -32768}, {32766.5 * lsb, 32766},
+        {-1.3, -32768}, {32766.5 * lsb, 32766}, {32767.5 * lsb, 32767}, {-32768.5 * lsb, -32768},
+        {1e30, 32767}, {-1e30, -32768}, {HUGE_VAL, 32767}, {-HUGE_VAL, -32768},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(PcmSample(c.reconstructed), c.expected) << c.reconstructed / lsb << " LSB";
