@@ -143,6 +143,32 @@ QColor Faded(const QColor& colour) {
 
 } // namespace
 
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int side : {16, 32, 64}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(side / 32.0, side / 32.0);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(20, 32, 64));
+        painter.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+        QPainterPath wave;
+        wave.moveTo(4, 16);
+        const qreal heights[] = {-3, 9, -11, 4, -7, 5, -5, 5, -5, 5, -5};
+        for (int i = 0; i < 11; ++i) {
+            wave.lineTo(6.4 + i * 2.2, 16 + heights[i]);
+        }
+        wave.lineTo(28, 16);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(230, 200, 90), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(wave);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 QPixmap DigitImage(int digit) {
     QPixmap pixmap(kDigitSize);
     pixmap.fill(kDisplayGround);

@@ -14,6 +14,10 @@ class QWidget;
 
 namespace lumisett::host::ui {
 
+// The program's icon: a sound wave, damaged on its left and restored on its right, on the
+// suite's dark blue.
+QIcon ProgramIcon();
+
 // The load display's places: a lit seven-segment digit 0..9, or the dark blank (-1).
 inline constexpr int kBlankDigit = -1;
 QPixmap DigitImage(int digit);

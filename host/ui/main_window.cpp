@@ -14,17 +14,15 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QComboBox>
+#include <QFrame>
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QFrame>
 #include <QShortcut>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -77,6 +75,7 @@ MainWindow::MainWindow(MainWindowLogic& logic, OutputDeviceFactory makeDevice,
       }),
       systemInfo_(std::move(systemInfo)) {
     setWindowTitle(kMainWindowTitle);
+    setWindowIcon(ProgramIcon());
     // A fixed-size dialog: no size grip, no maximise button.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     auto* layout = new QGridLayout(this);

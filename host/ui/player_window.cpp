@@ -47,6 +47,7 @@ PlayerWindow::PlayerWindow(Transport& transport, AudioEngine& engine, const Audi
                            const std::string& path, QWidget* owner, std::function<void()> onEnd)
     : QDialog(owner), logic_(transport, source, path), engine_(engine), onEnd_(std::move(onEnd)) {
     setWindowTitle(kPlayerTitle);
+    setWindowIcon(ProgramIcon());
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     auto* layout = new QVBoxLayout(this);

@@ -1,5 +1,7 @@
 #include "host/ui/splash_window.h"
 
+#include "host/ui/host_images.h"
+
 #include "host/chain/decibel_table.h"
 
 #include <QGridLayout>
@@ -68,6 +70,7 @@ QVBoxLayout* LogoAndLines(QDialog* dialog, const platform::SystemInfo& info) {
 SplashWindow::SplashWindow(const platform::SystemInfo& info, bool closeAtOnce, QWidget* parent)
     : QDialog(parent), closeAtOnce_(closeAtOnce) {
     setWindowTitle(kSplashTitle);
+    setWindowIcon(ProgramIcon());
     setModal(true);
     LogoAndLines(this, info);
     connect(&timer_, &QTimer::timeout, this, [this] {
@@ -95,6 +98,7 @@ void SplashWindow::mousePressEvent(QMouseEvent* event) {
 void ShowAboutBox(const platform::SystemInfo& info, QWidget* parent) {
     QDialog box(parent);
     box.setWindowTitle(kAboutTitle);
+    box.setWindowIcon(ProgramIcon());
     QVBoxLayout* layout = LogoAndLines(&box, info);
     layout->addWidget(new QLabel("QuorVex 2.1: audio restoration in real time", &box));
     auto* ok = new QPushButton("OK", &box);

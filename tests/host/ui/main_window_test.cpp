@@ -80,6 +80,7 @@ TEST_F(MainWindowTest, ScreenshotsOfTheOtherWindows) {
         }
     });
     ShowAboutBox(platform::SystemInfo{"Linux", "Non Intel", true, false, 0, 0}, &window);
+    window.windowIcon().pixmap(64, 64).save(LUMISETT_TEST_BINARY_DIR "screenshots/program_icon.png");
     EXPECT_TRUE(QFile::exists(LUMISETT_TEST_BINARY_DIR "screenshots/about_box.png"));
 }
 
