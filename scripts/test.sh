@@ -18,7 +18,8 @@ if [ "${1:-}" = "--sanitize" ]; then
 elif [ "${1:-}" = "--threads" ]; then
   build_dir=build-tsan
   threaded_tests=(host_engine_test host_headless_play_test host_plugins_test platform_audio_test
-                  denoise_core_test denoise_play_test analyzer_core_test hilofilt_core_test)
+                  denoise_core_test denoise_play_test analyzer_core_test hilofilt_core_test
+                  hilofilt_play_test)
   cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMISETT_SANITIZE=thread \
     -DLUMISETT_BENCH=OFF >/dev/null
   cmake --build "$build_dir" --target "${threaded_tests[@]}" zeroline recorder recorder_noinit \
