@@ -122,10 +122,9 @@ std::array<ListView, 3> AnalyzerEffect::RefillLists() {
     std::vector<std::string> sources = LoadedNoiseSources();
     sources.emplace_back(kNoneEntry);
     const ListChoice choice = ChooseRemembered(sources, remembered_[Index(TraceId::kNoise)]);
-    remembered_[Index(TraceId::kNoise)] = choice.remembered;
-    lists[Index(TraceId::kNoise)] = {sources, choice.index};
-    lists[Index(TraceId::kNoise)].index = Pick(TraceId::kNoise, sources, choice.index);
-    remembered_[Index(TraceId::kNoise)] = choice.remembered; // a refill keeps the found text
+    const int shown = Pick(TraceId::kNoise, sources, choice.index); // binds; "none" when it cannot
+    remembered_[Index(TraceId::kNoise)] = choice.remembered; // the text it found, not the entry's
+    lists[Index(TraceId::kNoise)] = {std::move(sources), shown};
     return lists;
 }
 

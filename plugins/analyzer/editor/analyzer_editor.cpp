@@ -35,6 +35,18 @@ QStringList ToStringList(const std::vector<std::string>& entries) {
     return list;
 }
 
+// The short coloured line above a list, on a dark strip so that the white one shows too.
+QLabel* LegendLine(QWidget* parent, QColor colour) {
+    QPixmap picture(42, 4);
+    picture.fill(QColor(40, 40, 40));
+    QPainter painter(&picture);
+    painter.fillRect(1, 1, 40, 2, colour);
+    painter.end();
+    auto* legend = new QLabel(parent);
+    legend->setPixmap(picture);
+    return legend;
+}
+
 } // namespace
 
 UpDown::UpDown(QWidget* parent, const QString& name, Qt::Orientation orientation, std::function<void(bool)> step)
@@ -82,11 +94,7 @@ AnalyzerEditor::AnalyzerEditor(QWidget* owner, plugin::EditorSetup setup, Analyz
     frame->setObjectName(QStringLiteral("plotEdge"));
 
     for (std::size_t i = 0; i < lists_.size(); ++i) {
-        legends_[i] = new QFrame(this);
-        legends_[i]->setAutoFillBackground(true);
-        QPalette palette = legends_[i]->palette();
-        palette.setColor(QPalette::Window, kLegendColours[i]);
-        legends_[i]->setPalette(palette);
+        legends_[i] = LegendLine(this, kLegendColours[i]);
         lists_[i] = new QComboBox(this);
         lists_[i]->setObjectName(QString::fromLatin1(kListNames[i]));
         const auto which = static_cast<TraceId>(i);
@@ -223,7 +231,7 @@ void AnalyzerEditor::Relayout() {
     const int listWidth = (w - 16) / 3 - 4;
     for (std::size_t i = 0; i < lists_.size(); ++i) {
         const int x = 6 + static_cast<int>(i) * (listWidth + 6);
-        legends_[i]->setGeometry(x + 8, 2, 40, 2);
+        legends_[i]->setGeometry(x + 8, 1, 42, 4);
         lists_[i]->setGeometry(x, 6, listWidth, 22);
     }
     plot_->setGeometry(6, 32, w - 10, h - 38);
@@ -231,10 +239,13 @@ void AnalyzerEditor::Relayout() {
         edge->setGeometry(plot_->rect());
     }
     const int strip = 34; // the plot's top margin, above its area
-    decayLabel_->setGeometry(14, strip, 62, 16);
-    decayField_->setGeometry(78, strip, 38, 16);
-    decay_->setGeometry(117, strip, 13, 16);
-    statusLine()->setGeometry(136, strip, std::max(w - 136 - 60, 40), 16);
+    const int labelWidth = decayLabel_->fontMetrics().horizontalAdvance(decayLabel_->text()) + 4;
+    const int fieldX = 14 + labelWidth;
+    decayLabel_->setGeometry(14, strip, labelWidth, 16);
+    decayField_->setGeometry(fieldX, strip, 38, 16);
+    decay_->setGeometry(fieldX + 39, strip, 13, 16);
+    const int statusX = fieldX + 58;
+    statusLine()->setGeometry(statusX, strip, std::max(w - statusX - 52, 40), 16);
     log_->setGeometry(w - 44, 39, 40, 14);
     top_->setGeometry(w - 25, 55, 13, 24);
     depth_->setGeometry(w - 25, h - 71, 13, 24);

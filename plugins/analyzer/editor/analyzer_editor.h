@@ -76,7 +76,7 @@ private:
     std::string statusText_;
     QTimer editorTimer_;
     std::array<QComboBox*, 3> lists_{};
-    std::array<QFrame*, 3> legends_{};
+    std::array<QLabel*, 3> legends_{};
     std::array<std::vector<std::string>, 3> entries_;
     SpectrumPlot* plot_ = nullptr;
     QLabel* decayLabel_ = nullptr;

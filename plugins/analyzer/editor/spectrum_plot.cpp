@@ -35,8 +35,9 @@ void DrawTick(QPainter& painter, QPoint from, QPoint to, QPoint beside) {
 } // namespace
 
 SpectrumPlot::SpectrumPlot(QWidget* parent, SpectrumWatch& watch, const std::int32_t* statusWord)
-    : QWidget(parent), watch_(watch), statusWord_(statusWord) {
+    : QWidget(parent), watch_(watch), statusWord_(statusWord), timer_(this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    timer_.setObjectName(QStringLiteral("plotTimer"));
     timer_.setInterval(kTickMilliseconds);
     QObject::connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
 }
@@ -131,12 +132,12 @@ void SpectrumPlot::DrawFrequencyAxis(QPainter& painter) {
         if (!tick.label.empty()) {
             painter.setPen(kTextColour);
             const QString label = QString::fromStdString(tick.label);
-            painter.drawText(x - metrics.horizontalAdvance(label.trimmed()) / 2, y + 8 + metrics.ascent(), label);
+            painter.drawText(x - metrics.horizontalAdvance(label.trimmed()) / 2, y + kMajorTick + metrics.ascent() - 2, label);
         }
     }
     painter.setPen(kTextColour);
     const EndLabels ends = FrequencyEndLabels(settings.low, settings.high, plotArea.width());
-    const int baseline = y + 8 + metrics.ascent();
+    const int baseline = y + kMajorTick + metrics.ascent() - 2;
     if (!ends.low.empty()) {
         painter.drawText(plotArea.left(), baseline, QString::fromStdString(ends.low));
     }

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -20,7 +21,9 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 namespace lumisett::analyzer {
@@ -251,6 +254,38 @@ TEST_F(LoadedAnalyzer, TheWindowFindsTheDenoiserByItsNameAndDrawsItsCurve) {
     analyzer_.exit();
 }
 
+TEST_F(LoadedAnalyzer, PauseClearsTheTracesOnceAndTheyRefillWithTheNextFrames) {
+    Init();
+    analyzer_.transEff(1, "Analyzer");
+    QWidget* editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    List(editor, "trace1List")->activated(0);
+    List(editor, "trace2List")->activated(2); // none
+    editor->findChild<QCheckBox*>(QStringLiteral("log"))->setChecked(true);
+    auto* timer = editor->findChild<QWidget*>(QStringLiteral("plot"))->findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    auto tick = [&] { QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); };
+    RunFrame(1, -10.0);
+    tick();
+    const QColor red(255, 0, 0);
+    EXPECT_GT(CountPixels(editor, red), 100);
+    EXPECT_EQ(CountPixels(editor, QColor(0, 255, 0)), 0);
+    status_ = 2 | 4; // paused while looping: not the pause rule
+    tick();
+    EXPECT_GT(CountPixels(editor, red), 100);
+    status_ = 2;
+    tick();
+    EXPECT_EQ(CountPixels(editor, red), 0);
+    RunFrame(1, -10.0);
+    tick();
+    EXPECT_GT(CountPixels(editor, red), 100); // cleared once only, while still paused
+    status_ = 0;
+    analyzer_.closeEffect(); // the stream stopped: traces 1 and 2 empty
+    tick();
+    EXPECT_EQ(CountPixels(editor, red), 0);
+    analyzer_.exit();
+}
+
 TEST_F(LoadedAnalyzer, ControlsStepWithinTheirLimitsAndComeBackAtTheNextStart) {
     Init();
     QWidget* editor = OpenEditor();
@@ -285,6 +320,47 @@ TEST_F(LoadedAnalyzer, ControlsStepWithinTheirLimitsAndComeBackAtTheNextStart) {
     EXPECT_NEAR(std::bit_cast<float>(U32(record, 28)), 1.0f, 1e-6);
     EXPECT_NEAR(std::pow(10.0f, std::bit_cast<float>(U32(record, 32))), 20000.0f, 0.5f);
     EXPECT_NE(U32(record, 44), 0u); // the window's right edge was recorded
+}
+
+// The host announces names on the window thread while its audio thread runs frames through
+// TransData; the open window refills its lists and rebinds the de-noiser's table each time.
+// Also run under ThreadSanitizer (scripts/test.sh --threads).
+class LoadedAnalyzerThreads : public LoadedAnalyzer {};
+
+TEST_F(LoadedAnalyzerThreads, AnnouncementsWhileFramesRun) {
+    LoadDenoiser();
+    Init();
+    analyzer_.transEff(2, "Ve-Vidare\0Analyzer");
+    // Opened without delivering its events: nothing is painted here, because Qt's painting
+    // helpers run on threads of Qt's own that ThreadSanitizer cannot follow.
+    analyzer_.openWindow(&owner_);
+    QWidget* editor = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        editor = window->windowTitle() == kTitle && window->isVisible() ? window : editor;
+    }
+    ASSERT_NE(editor, nullptr);
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        auto frame = Frame(-20.0);
+        while (!done.load()) {
+            for (int c = 0; c <= 2; ++c) {
+                analyzer_.transData(44100, 3, kBins, c, frame.data());
+            }
+        }
+    });
+    for (int round = 0; round < 300; ++round) {
+        if (round % 2 == 0) {
+            analyzer_.transEff(1, "Analyzer");
+        } else {
+            analyzer_.transEff(2, "Ve-Vidare\0Analyzer");
+        }
+    }
+    EXPECT_EQ(List(editor, "noiseList")->currentText(), QStringLiteral("Ve-Vidare"));
+    denoise_.exit(); // DenoClose while frames run: the table is withdrawn before it goes
+    done.store(true);
+    audio.join();
+    analyzer_.closeWindow();
+    analyzer_.exit();
 }
 
 } // namespace
