@@ -4,7 +4,10 @@
 
 #include "decoder/ulx3_api.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace ulx3 {
 
@@ -130,7 +133,28 @@ bool ParseSideInfo(const uint8_t* bytes, int size, const FrameHeader& header, Si
 // Decodes the frame whose header and CRC were read; returns the samples per channel written
 // to the caller's buffer (0 when the frame only filled the reservoir).
 int DecodeFrame(int16_t* out);
-uint32_t ReservoirBits(Reservoir& r, int count);
+
+// The reservoir's bits from `position` on, MSB first, the first in bit 63; at least 57 of them
+// are valid. Positions past the buffer read its last bytes (zeros in a sound stream).
+inline uint64_t PeekReservoir(const Reservoir& r, int position) {
+    constexpr int kLastWord = kReservoirSize + kReservoirGuard - 8;
+    uint64_t word = 0;
+    std::memcpy(&word, r.bytes + std::clamp(position >> 3, 0, kLastWord), sizeof word);
+    if constexpr (std::endian::native == std::endian::little) {
+        word = __builtin_bswap64(word);
+    }
+    return word << (position & 7);
+}
+
+// The next `count` bits (0 to 32) of the reservoir; advances its reader.
+inline uint32_t ReservoirBits(Reservoir& r, int count) {
+    if (count == 0) {
+        return 0;
+    }
+    const uint64_t bits = PeekReservoir(r, r.bitPosition);
+    r.bitPosition += count;
+    return static_cast<uint32_t>(bits >> (64 - count));
+}
 
 // spectrum.cpp: scale factors, Huffman decoding and dequantisation.
 int ReadScaleFactors(int granule, int channel);

@@ -179,21 +179,6 @@ bool ParseSideInfo(const uint8_t* bytes, int size, const FrameHeader& header, Si
     return true;
 }
 
-uint32_t ReservoirBits(Reservoir& r, int count) {
-    if (count == 0) {
-        return 0;
-    }
-    constexpr int kLastByte = kReservoirSize + kReservoirGuard - 8;
-    const int byte = std::min(r.bitPosition >> 3, kLastByte);
-    uint64_t word = 0;
-    for (int i = 0; i < 8; ++i) {
-        word = (word << 8) | r.bytes[byte + i];
-    }
-    const uint32_t value = static_cast<uint32_t>((word << (r.bitPosition & 7)) >> (64 - count));
-    r.bitPosition += count;
-    return value;
-}
-
 int DecodeFrame(int16_t* out) {
     DecoderState& s = g_state;
     const FrameHeader& header = s.header;

@@ -13,15 +13,21 @@ namespace {
 
 // Lookup tables built from the codes: a first level indexed by the next 8 bits (6 for the
 // count1 tables), whose entries are either a decoded value or a second level indexed by the
-// bits that follow. Leaf: length in bits 0..4, value in bits 8..15. Link: bit 31, offset in
-// bits 0..19, index width in bits 20..23.
+// bits that follow. Leaf: length in bits 0..4, value in bits 8..15 (x << 4 | y for pairs, the
+// v w x y pattern for quadruples). Link: bit 31, offset in bits 0..19, index width in bits
+// 20..23.
 constexpr int kLookupPool = 1 << 15;
 constexpr uint32_t kLink = 0x80000000u;
 uint32_t g_lookup[kLookupPool];
 int g_lookupRoot[34];
 int g_lookupRootBits[34];
 
-int BuildLookup(const HuffmanCode& code, int rootBits, int used) {
+// Pair index (x-major) to the x << 4 | y value form.
+uint32_t PairValue(uint32_t index, int size) {
+    return (index / static_cast<uint32_t>(size)) << 4 | (index % static_cast<uint32_t>(size));
+}
+
+int BuildLookup(const HuffmanCode& code, bool quadruples, int rootBits, int used) {
     const int count = code.size * code.size;
     const int entries = count;
     const int root = used;
@@ -43,7 +49,9 @@ int BuildLookup(const HuffmanCode& code, int rootBits, int used) {
     }
     for (int i = 0; i < entries; ++i) {
         const int length = code.lengths[i];
-        const uint32_t leaf = static_cast<uint32_t>(length) | static_cast<uint32_t>(i) << 8;
+        const uint32_t value = quadruples ? static_cast<uint32_t>(i)
+                                          : PairValue(static_cast<uint32_t>(i), code.size);
+        const uint32_t leaf = static_cast<uint32_t>(length) | value << 8;
         if (length <= rootBits) {
             const int first = code.codes[i] << (rootBits - length);
             for (int k = 0; k < (1 << (rootBits - length)); ++k) {
@@ -69,11 +77,6 @@ int BuildLookup(const HuffmanCode& code, int rootBits, int used) {
     return used;
 }
 
-// Pair index (x-major) to the x << 4 | y value form.
-uint32_t PairValue(uint32_t index, int size) {
-    return (index / static_cast<uint32_t>(size)) << 4 | (index % static_cast<uint32_t>(size));
-}
-
 } // namespace
 
 void PrepareHuffman() {
@@ -97,32 +100,42 @@ void PrepareHuffman() {
         }
         g_lookupRootBits[t] = t >= 32 ? 6 : 8;
         g_lookupRoot[t] = used;
-        used = BuildLookup(code, g_lookupRootBits[t], used);
+        used = BuildLookup(code, t >= 32, g_lookupRootBits[t], used);
     }
     prepared = true;
 }
 
-int HuffmanDecode(int table, Reservoir& r) {
-    const int root = g_lookupRoot[table];
-    if (root < 0) {
-        return 0;
-    }
+namespace {
+
+// The lookup entry of the codeword at the top of `bits` (MSB first).
+inline uint32_t LookupCodeword(int table, uint64_t bits) {
     const int rootBits = g_lookupRootBits[table];
-    const int position = r.bitPosition;
-    const uint32_t word = ReservoirBits(r, 24);
-    uint32_t entry = g_lookup[root + (word >> (24 - rootBits))];
+    uint32_t entry = g_lookup[g_lookupRoot[table] + static_cast<int>(bits >> (64 - rootBits))];
     if (entry & kLink) {
         const int width = static_cast<int>((entry >> 20) & 0xF);
-        const uint32_t rest = (word << (8 + rootBits)) >> (32 - width);
-        entry = g_lookup[(entry & 0xFFFFF) + rest];
+        const uint64_t rest = (bits << rootBits) >> (64 - width);
+        entry = g_lookup[(entry & 0xFFFFF) + static_cast<int>(rest)];
     }
-    const int length = static_cast<int>(entry & 31);
-    r.bitPosition = position + length;
-    const uint32_t index = (entry >> 8) & 0xFF;
-    if (table >= 32) {
-        return static_cast<int>(index);
+    return entry;
+}
+
+inline int EntryLength(uint32_t entry) {
+    return static_cast<int>(entry & 31);
+}
+
+inline int EntryValue(uint32_t entry) {
+    return static_cast<int>((entry >> 8) & 0xFF);
+}
+
+} // namespace
+
+int HuffmanDecode(int table, Reservoir& r) {
+    if (g_lookupRoot[table] < 0) {
+        return 0;
     }
-    return static_cast<int>(PairValue(index, kHuffmanCodes[table].size));
+    const uint32_t entry = LookupCodeword(table, PeekReservoir(r, r.bitPosition));
+    r.bitPosition += EntryLength(entry);
+    return EntryValue(entry);
 }
 
 namespace {
@@ -276,6 +289,77 @@ int ReadScaleFactors(int granule, int channel) {
                                   : ReadScaleFactorsMpeg2(channel);
 }
 
+namespace {
+
+// One value of a pair after its codeword: the escape's extra bits and the sign, taken from
+// the top of `bits`.
+inline int PairValueBits(int magnitude, int linbits, uint64_t& bits, int& used) {
+    if (magnitude == 15 && linbits > 0) {
+        magnitude += static_cast<int>(bits >> (64 - linbits));
+        bits <<= linbits;
+        used += linbits;
+    }
+    if (magnitude == 0) {
+        return 0;
+    }
+    const bool negative = (bits >> 63) != 0;
+    bits <<= 1;
+    ++used;
+    return negative ? -magnitude : magnitude;
+}
+
+// Big values from line `i` up to `end` with one table; returns the line reached. One peek
+// covers a pair: a codeword of at most 19 bits, two escapes of at most 13 and two signs.
+int ReadPairs(int table, int i, int end, Reservoir& r, int* q) {
+    if (g_lookupRoot[table] < 0) {
+        // Table 0 (and the unused 4 and 14) code nothing: the region is zeros.
+        for (; i < end; i += 2) {
+            q[i] = q[i + 1] = 0;
+        }
+        return i;
+    }
+    const int linbits = kHuffmanCodes[table].linbits;
+    int position = r.bitPosition;
+    for (; i < end; i += 2) {
+        uint64_t bits = PeekReservoir(r, position);
+        const uint32_t entry = LookupCodeword(table, bits);
+        int used = EntryLength(entry);
+        bits <<= used;
+        const int value = EntryValue(entry);
+        q[i] = PairValueBits(value >> 4, linbits, bits, used);
+        q[i + 1] = PairValueBits(value & 15, linbits, bits, used);
+        position += used;
+    }
+    r.bitPosition = position;
+    return i;
+}
+
+// Quadruples of 0 and +-1 from line `i` while the granule has bits left; returns the line
+// reached. A quadruple that runs past the granule's end is not part of it.
+int ReadQuadruples(int table, int i, int granuleEnd, Reservoir& r, int* q) {
+    int position = r.bitPosition;
+    while (position < granuleEnd && i + 4 <= 576) {
+        uint64_t bits = PeekReservoir(r, position);
+        const uint32_t entry = LookupCodeword(table, bits);
+        int used = EntryLength(entry);
+        bits <<= used;
+        const int pattern = EntryValue(entry);
+        for (int k = 0; k < 4; ++k) {
+            q[i + k] = PairValueBits((pattern >> (3 - k)) & 1, 0, bits, used);
+        }
+        if (position + used > granuleEnd) {
+            q[i] = q[i + 1] = q[i + 2] = q[i + 3] = 0;
+            break;
+        }
+        position += used;
+        i += 4;
+    }
+    r.bitPosition = position;
+    return i;
+}
+
+} // namespace
+
 void ReadHuffman(int granule, int channel, int part2Bits) {
     DecoderState& s = g_state;
     const GranuleInfo& gi = s.side.granule[granule][channel];
@@ -299,45 +383,9 @@ void ReadHuffman(int granule, int channel, int part2Bits) {
     const int regionEnd[3] = {region1, region2, bigEnd};
     int i = 0;
     for (int region = 0; region < 3; ++region) {
-        const int table = gi.tableSelect[region];
-        const int linbits = kHuffmanCodes[table].linbits;
-        for (; i < regionEnd[region]; i += 2) {
-            const int value = table == 0 ? 0 : HuffmanDecode(table, r);
-            int x = value >> 4;
-            int y = value & 15;
-            if (x == 15 && linbits > 0) {
-                x += static_cast<int>(ReservoirBits(r, linbits));
-            }
-            if (x != 0 && ReservoirBits(r, 1)) {
-                x = -x;
-            }
-            if (y == 15 && linbits > 0) {
-                y += static_cast<int>(ReservoirBits(r, linbits));
-            }
-            if (y != 0 && ReservoirBits(r, 1)) {
-                y = -y;
-            }
-            q[i] = x;
-            q[i + 1] = y;
-        }
+        i = ReadPairs(gi.tableSelect[region], i, regionEnd[region], r, q);
     }
-    const int quadTable = 32 + gi.count1Table;
-    while (r.bitPosition < granuleEnd && i + 4 <= 576) {
-        const int pattern = HuffmanDecode(quadTable, r);
-        for (int k = 0; k < 4; ++k) {
-            int value = 0;
-            if (pattern & (8 >> k)) {
-                value = ReservoirBits(r, 1) ? -1 : 1;
-            }
-            q[i + k] = value;
-        }
-        if (r.bitPosition > granuleEnd) {
-            // A quadruple that runs past the granule's bits is not part of it.
-            q[i] = q[i + 1] = q[i + 2] = q[i + 3] = 0;
-            break;
-        }
-        i += 4;
-    }
+    i = ReadQuadruples(32 + gi.count1Table, i, granuleEnd, r, q);
     s.nonzero[channel] = std::min(i, 576);
     std::fill(q + s.nonzero[channel], q + 578, 0);
     r.bitPosition = granuleEnd;
