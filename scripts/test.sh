@@ -18,7 +18,7 @@ if [ "${1:-}" = "--sanitize" ]; then
 elif [ "${1:-}" = "--threads" ]; then
   build_dir=build-tsan
   threaded_tests=(host_engine_test host_headless_play_test host_plugins_test platform_audio_test
-                  denoise_core_test denoise_play_test analyzer_core_test hilofilt_core_test
+                  denoise_core_test denoise_play_test analyzer_core_test hilofilt_core_test analyzer_plugin_test
                   hilofilt_play_test)
   cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMISETT_SANITIZE=thread \
     -DLUMISETT_BENCH=OFF >/dev/null
@@ -27,7 +27,7 @@ elif [ "${1:-}" = "--threads" ]; then
   export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
   export QT_QPA_PLATFORM=offscreen
   cd "$build_dir"
-  ctest --output-on-failure -j "$(nproc)" -R "^(AudioEngine|Transport|HeadlessPlay|ChainSlots|Null|Alsa|Clock|DeviceQueue|Simulated|DenoiserThreads|ResponseFilterThreads|AnalyzerWatch)"
+  ctest --output-on-failure -j "$(nproc)" -R "^(AudioEngine|Transport|HeadlessPlay|ChainSlots|Null|Alsa|Clock|DeviceQueue|Simulated|DenoiserThreads|ResponseFilterThreads|AnalyzerWatch|LoadedAnalyzerThreads)"
   exit
 else
   build_dir=build
