@@ -241,6 +241,41 @@ TEST_F(MainWindowTest, IoOptionsSpinArrowsStopAtTheirLimits) {
     EXPECT_EQ(field("number"), "4");
 }
 
+// A spectral plug-in in a slot opens the FFT Properties window; a buffer made smaller in the
+// I/O Options than the transform takes the transform down, and the FFT Properties window
+// shows the new size at once. The window closes when the plug-in leaves its slot.
+TEST(MainWindowSpectral, ASmallerBufferShowsTheSmallerTransformInFftProperties) {
+    test::TempDir dir;
+    ASSERT_TRUE(PrepareProgramDirectory(dir));
+    for (const char* file : {"hilofilt.so", "hilofilt.eff", "hilofilt.hlp"}) {
+        dir.CopyIn(std::string(LUMISETT_PROGRAM_DIR) + file, file);
+    }
+    HostWindows host(dir, "");
+    HostSettings& settings = host.session.settings();
+    settings.bufferPairs = 8192;
+    settings.halfTransform = 4096;
+    QComboBox* list = host.window.slotList(0);
+    const int filter = list->findText("Zi-Di");
+    ASSERT_GE(filter, 0);
+    Q_EMIT list->activated(filter);
+    FftPropertiesWindow* fft = host.window.fftProperties();
+    ASSERT_NE(fft, nullptr);
+    const auto checkedSize = [fft] {
+        for (QRadioButton* size : fft->findChildren<QRadioButton*>()) {
+            if (size->isChecked()) return size->text();
+        }
+        return QString();
+    };
+    EXPECT_EQ(checkedSize(), "8192");
+    IoOptionsWindow options(host.window.ioOptions(), settings, &host.window);
+    options.findChild<QPushButton*>("size [samples] down")->click();
+    EXPECT_EQ(settings.halfTransform, 2048);
+    EXPECT_EQ(checkedSize(), "4096");
+    Q_EMIT list->activated(list->count() - 1); // none
+    test::ProcessPendingEvents();
+    EXPECT_EQ(host.window.fftProperties(), nullptr);
+}
+
 TEST(SplashWindow, ClosesAtOnceWhenAFileWaitsAndOnAClick) {
     platform::SystemInfo info{"Linux 6.1 (Debian GNU/Linux 12)", "Intel Pentium Pro 2893.4 MHz", true, true, 6, 2893};
     SplashWindow waiting(info, true);
