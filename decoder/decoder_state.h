@@ -167,6 +167,10 @@ void JointStereo(int granule);
 void Reorder(int granule, int channel);
 void AliasReduce(int granule, int channel);
 void HybridTransform(int granule, int channel);
+// The IMDCTs without windows: out[i] = sum in[k] cos(pi / (2N) (2i + 1 + N/2)(2k + 1)) for
+// N = 36 (18 inputs) and N = 12 (6 inputs).
+void InverseMdct36(const float* in, float* out);
+void InverseMdct12(const float* in, float* out);
 
 // synthesis.cpp: the polyphase filterbank and PCM output.
 void Synthesise(int channel, int granuleOffset);

@@ -152,39 +152,37 @@ int SubbandBlockType(const GranuleInfo& gi, int subband) {
     return gi.blockType;
 }
 
-// The 36 outputs of the long transform have only 18 distinct values: x[9 + j] = -x[8 - j]
-// and x[27 + j] = x[26 - j]; only x[0..8] and x[18..26] are computed.
+// 9-point DCT-III, f[n] = sum a[m] cos(pi m (2n + 1) / 18). Outputs n and 8 - n share their
+// products: the even terms agree and the odd ones change sign.
+void Dct3Nine(const float* a, float* f) {
+    for (int n = 0; n < 4; ++n) {
+        const float* c = g_tables.dct9[n];
+        const float even = a[0] + a[2] * c[2] + a[4] * c[4] + a[6] * c[6] + a[8] * c[8];
+        const float odd = a[1] * c[1] + a[3] * c[3] + a[5] * c[5] + a[7] * c[7];
+        f[n] = even + odd;
+        f[8 - n] = even - odd;
+    }
+    f[4] = a[0] - a[2] + a[4] - a[6] + a[8];
+}
+
 void ImdctLong(const float* in, const float* window, float* out, float* overlap) {
     float y[36];
-    for (int half = 0; half < 2; ++half) {
-        for (int j = 0; j < 9; ++j) {
-            const int i = 18 * half + j;
-            float sum = 0.0f;
-            for (int k = 0; k < 18; ++k) {
-                sum += in[k] * g_tables.imdctLong[k][i];
-            }
-            y[i] = sum;
-        }
-    }
-    for (int j = 0; j < 9; ++j) {
-        y[9 + j] = -y[8 - j];
-        y[27 + j] = y[26 - j];
-    }
+    InverseMdct36(in, y);
     for (int i = 0; i < 18; ++i) {
         out[i] = y[i] * window[i] + overlap[i];
         overlap[i] = y[18 + i] * window[18 + i];
     }
 }
 
+// The three windows' transforms, each under the short sine window, overlap-added at
+// 6, 12 and 18 of a 36-value span.
 void ImdctShort(const float* in, float* out, float* overlap) {
     float x[36] = {};
     for (int w = 0; w < 3; ++w) {
+        float y[12];
+        InverseMdct12(in + 6 * w, y);
         for (int i = 0; i < 12; ++i) {
-            float sum = 0.0f;
-            for (int k = 0; k < 6; ++k) {
-                sum += in[6 * w + k] * g_tables.imdctShort[k][i];
-            }
-            x[6 + 6 * w + i] += sum;
+            x[6 + 6 * w + i] += y[i] * g_tables.shortWindow[i];
         }
     }
     for (int i = 0; i < 18; ++i) {
@@ -194,6 +192,62 @@ void ImdctShort(const float* in, float* out, float* overlap) {
 }
 
 } // namespace
+
+// The 36 outputs follow from the 18-point DCT-IV Y[n] = sum X[k] cos(pi (2n + 1)(2k + 1) / 72)
+// by its symmetries: out[i] = Y[i + 9] for i < 9, -Y[26 - i] for i < 27, -Y[i - 27] above.
+// With W[k] = X[k] + X[k - 1], 2 cos((2n + 1) pi / 72) Y[n] = sum W[k] cos(pi k (2n + 1) / 36),
+// whose even terms are a 9-point DCT-III of W[2m] and whose odd terms, by the same step once
+// more, are a 9-point DCT-III of W[2m + 1] + W[2m - 1] over 2 cos((2n + 1) pi / 36).
+void InverseMdct36(const float* in, float* out) {
+    float w[18];
+    w[0] = in[0];
+    for (int k = 1; k < 18; ++k) {
+        w[k] = in[k] + in[k - 1];
+    }
+    float even[9];
+    float odd[9];
+    for (int m = 0; m < 9; ++m) {
+        even[m] = w[2 * m];
+        odd[m] = w[2 * m + 1] + (m > 0 ? w[2 * m - 1] : 0.0f);
+    }
+    float e[9];
+    float g[9];
+    Dct3Nine(even, e);
+    Dct3Nine(odd, g);
+    float y[18];
+    for (int n = 0; n < 9; ++n) {
+        const float o = g[n] * g_tables.imdctOddScale[n];
+        y[n] = (e[n] + o) * g_tables.imdctScale[n];
+        y[17 - n] = (e[n] - o) * g_tables.imdctScale[17 - n];
+    }
+    for (int i = 0; i < 9; ++i) {
+        out[i] = y[i + 9];
+        out[27 + i] = -y[i];
+    }
+    for (int i = 9; i < 27; ++i) {
+        out[i] = -y[26 - i];
+    }
+}
+
+// The 12 outputs follow from the 6-point DCT-IV Y[n] = sum X[k] cos(pi (2n + 1)(2k + 1) / 24):
+// out[i] = Y[i + 3] for i < 3, -Y[8 - i] for i < 9, -Y[i - 9] above.
+void InverseMdct12(const float* in, float* out) {
+    float y[6];
+    for (int n = 0; n < 6; ++n) {
+        float sum = 0.0f;
+        for (int k = 0; k < 6; ++k) {
+            sum += in[k] * g_tables.dct4Six[n][k];
+        }
+        y[n] = sum;
+    }
+    for (int i = 0; i < 3; ++i) {
+        out[i] = y[i + 3];
+        out[9 + i] = -y[i];
+    }
+    for (int i = 3; i < 9; ++i) {
+        out[i] = -y[8 - i];
+    }
+}
 
 void JointStereo(int granule) {
     DecoderState& s = g_state;

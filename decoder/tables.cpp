@@ -137,14 +137,24 @@ void PrepareImdctTables(DerivedTables& t) {
             stop = std::sin((i - 6 + 0.5) * kPi / 12.0);
         }
         t.imdctWindow[3][i] = static_cast<float>(stop);
-        for (int k = 0; k < 18; ++k) {
-            t.imdctLong[k][i] = static_cast<float>(std::cos(kPi / 72.0 * (2 * i + 19) * (2 * k + 1)));
-        }
     }
     for (int i = 0; i < 12; ++i) {
+        t.shortWindow[i] = static_cast<float>(std::sin((i + 0.5) * kPi / 12.0));
+    }
+    for (int n = 0; n < 4; ++n) {
+        for (int m = 0; m < 9; ++m) {
+            t.dct9[n][m] = static_cast<float>(std::cos(kPi * m * (2 * n + 1) / 18.0));
+        }
+    }
+    for (int n = 0; n < 9; ++n) {
+        t.imdctOddScale[n] = static_cast<float>(0.5 / std::cos((2 * n + 1) * kPi / 36.0));
+    }
+    for (int n = 0; n < 18; ++n) {
+        t.imdctScale[n] = static_cast<float>(0.5 / std::cos((2 * n + 1) * kPi / 72.0));
+    }
+    for (int n = 0; n < 6; ++n) {
         for (int k = 0; k < 6; ++k) {
-            t.imdctShort[k][i] = static_cast<float>(std::cos(kPi / 24.0 * (2 * i + 7) * (2 * k + 1)) *
-                                                    std::sin((i + 0.5) * kPi / 12.0));
+            t.dct4Six[n][k] = static_cast<float>(std::cos(kPi * (2 * n + 1) * (2 * k + 1) / 24.0));
         }
     }
 }

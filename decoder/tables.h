@@ -25,9 +25,12 @@ struct DerivedTables {
     float gain[640];              // 2^(A/4) for A = index - 512
     float aliasCs[8];
     float aliasCa[8];
-    float imdctWindow[4][36];     // block types 0, 1, 3 (2 unused: in the short transform)
-    float imdctLong[18][36];      // cos(pi/72 (2i + 19)(2k + 1)), [k][i]
-    float imdctShort[6][12];      // cos(pi/24 (2i + 7)(2k + 1)) * sin((i + .5) pi/12), [k][i]
+    float imdctWindow[4][36];     // block types 0, 1, 3 (2 unused: see shortWindow)
+    float shortWindow[12];        // sin((i + .5) pi/12)
+    float dct9[4][9];             // cos(pi m (2n + 1) / 18), [n][m], n = 0..3
+    float imdctOddScale[9];       // 1 / (2 cos((2n + 1) pi / 36))
+    float imdctScale[18];         // 1 / (2 cos((2n + 1) pi / 72))
+    float dct4Six[6][6];          // cos(pi (2n + 1)(2k + 1) / 24), [n][k]
     float synthesisWindow[512];   // D[i], both halves
     float synthesisScaled[512];   // D[i] * 32768: the sums come out in 16-bit units
     float dctScale[5][16];        // 1 / (2 cos(pi (2i + 1) / (2 size))), size 32, 16, 8, 4, 2

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
+#include <vector>
 
 namespace ulx3 {
 namespace {
@@ -55,8 +57,52 @@ TEST_F(DecoderTables, ImdctWindowsAndTransformConstants) {
     EXPECT_FLOAT_EQ(g_tables.imdctWindow[1][20], 1.0f);
     EXPECT_FLOAT_EQ(g_tables.imdctWindow[1][32], 0.0f);
     EXPECT_FLOAT_EQ(g_tables.imdctWindow[3][3], 0.0f);
+}
+
+// The fast transforms against the defining sum, for every single line and for mixed input.
+void ExpectImdctMatchesItsSum(int size) {
+    const int inputs = size / 2;
+    std::vector<std::vector<float>> cases;
+    for (int k = 0; k < inputs; ++k) {
+        std::vector<float> impulse(static_cast<size_t>(inputs), 0.0f);
+        impulse[static_cast<size_t>(k)] = 1.0f;
+        cases.push_back(impulse);
+    }
+    std::vector<float> mixed;
+    for (int k = 0; k < inputs; ++k) {
+        mixed.push_back(static_cast<float>(std::sin(1.7 * k + 0.3) * (k % 3 == 0 ? 1000.0 : -37.5)));
+    }
+    cases.push_back(mixed);
+    for (const std::vector<float>& in : cases) {
+        float out[36];
+        if (size == 36) {
+            InverseMdct36(in.data(), out);
+        } else {
+            InverseMdct12(in.data(), out);
+        }
+        double largest = 0.0;
+        for (float v : in) {
+            largest = std::max(largest, static_cast<double>(std::fabs(v)));
+        }
+        for (int i = 0; i < size; ++i) {
+            double sum = 0.0;
+            for (int k = 0; k < inputs; ++k) {
+                sum += in[static_cast<size_t>(k)] *
+                       std::cos(kPi / (2 * size) * (2 * i + 1 + size / 2) * (2 * k + 1));
+            }
+            ASSERT_NEAR(out[i], sum, 2e-6 * inputs * largest) << "size " << size << ", output " << i;
+        }
+    }
+}
+
+TEST_F(DecoderTables, FastImdctsMatchTheirDefinition) {
+    ExpectImdctMatchesItsSum(36);
+    ExpectImdctMatchesItsSum(12);
     // A single X[0] = 1 gives cos(pi/72 (2i + 19)) before windowing.
-    EXPECT_NEAR(g_tables.imdctLong[0][26], -0.99905, 1e-5);
+    float in[18] = {1.0f};
+    float out[36];
+    InverseMdct36(in, out);
+    EXPECT_NEAR(out[26], -0.99905, 1e-5);
 }
 
 TEST_F(DecoderTables, ReorderPlacesEachWindowsLinesTogether) {
