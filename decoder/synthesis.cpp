@@ -19,35 +19,6 @@ namespace ulx3 {
 
 namespace {
 
-constexpr int DctLevel(int size) {
-    return size == 32 ? 0 : size == 16 ? 1 : size == 8 ? 2 : size == 4 ? 3 : 4;
-}
-
-// DCT-II of 2^n values, C[k] = sum x[i] cos(pi (2i + 1) k / (2 size)), by halving: the even
-// outputs are the transform of the sums of mirrored inputs, the odd ones adjacent pairs of the
-// transform of their scaled differences. Inlined whole, so that the halves stay in registers.
-template <int Size>
-ULX3_ALWAYS_INLINE void Dct(float* x) {
-    if constexpr (Size > 1) {
-        constexpr int kHalf = Size / 2;
-        const float* scale = g_tables.dctScale[DctLevel(Size)];
-        float even[kHalf];
-        float odd[kHalf];
-        for (int i = 0; i < kHalf; ++i) {
-            const float a = x[i];
-            const float b = x[Size - 1 - i];
-            even[i] = a + b;
-            odd[i] = (a - b) * scale[i];
-        }
-        Dct<kHalf>(even);
-        Dct<kHalf>(odd);
-        for (int k = 0; k < kHalf; ++k) {
-            x[2 * k] = even[k];
-            x[2 * k + 1] = odd[k] + (k + 1 < kHalf ? odd[k + 1] : 0.0f);
-        }
-    }
-}
-
 // Four floats (and four integers) that the compiler keeps in one vector register.
 typedef float Float4 __attribute__((vector_size(16)));
 typedef int32_t Int4 __attribute__((vector_size(16)));
@@ -56,6 +27,51 @@ ULX3_ALWAYS_INLINE Float4 Load4(const float* p) {
     Float4 v;
     std::memcpy(&v, p, sizeof v);
     return v;
+}
+
+constexpr int DctLevel(int size) {
+    return size == 32 ? 0 : size == 16 ? 1 : size == 8 ? 2 : size == 4 ? 3 : 4;
+}
+
+// DCT-II of 2^n values, C[k] = sum x[i] cos(pi (2i + 1) k / (2 size)), by halving: the even
+// outputs are the transform of the sums of mirrored inputs, the odd ones adjacent pairs of the
+// transform of their scaled differences. Inlined whole, so that the halves stay in registers.
+// T is float, or Float4 for four transforms side by side.
+template <int Size, typename T>
+ULX3_ALWAYS_INLINE void Dct(T* x) {
+    if constexpr (Size > 1) {
+        constexpr int kHalf = Size / 2;
+        const float* scale = g_tables.dctScale[DctLevel(Size)];
+        T even[kHalf];
+        T odd[kHalf];
+        for (int i = 0; i < kHalf; ++i) {
+            const T a = x[i];
+            const T b = x[Size - 1 - i];
+            even[i] = a + b;
+            odd[i] = (a - b) * scale[i];
+        }
+        Dct<kHalf>(even);
+        Dct<kHalf>(odd);
+        for (int k = 0; k < kHalf; ++k) {
+            x[2 * k] = even[k];
+            x[2 * k + 1] = k + 1 < kHalf ? odd[k] + odd[k + 1] : odd[k];
+        }
+    }
+}
+
+// The DCT of all 18 time slots of one channel's hybrid output, four slots at a time (the
+// last four overlap the group before). dct[k][t] is output k of time slot t.
+void DctOfGranule(const float (*hybrid)[18], float (*dct)[18]) {
+    for (int first : {0, 4, 8, 12, 14}) {
+        Float4 x[32];
+        for (int sb = 0; sb < 32; ++sb) {
+            x[sb] = Load4(hybrid[sb] + first);
+        }
+        Dct<32>(x);
+        for (int k = 0; k < 32; ++k) {
+            std::memcpy(dct[k] + first, &x[k], sizeof x[k]);
+        }
+    }
 }
 
 // Four samples already scaled to 16-bit full scale, clipped and rounded. Clipping first keeps
@@ -73,18 +89,18 @@ ULX3_ALWAYS_INLINE void RoundToPcm(Float4 scaled, int16_t* out) {
     }
 }
 
-// Stores the 64 matrixing values of one time slot at `row` (and its copy 1024 values on). They
+// Stores the 64 matrixing values of time slot t at `row` (and its copy 1024 values on). They
 // follow from one 32-point DCT-II C: V[i] = C[16 + i], with C[32] = 0, C[64 - m] = -C[m] and
 // C[64 + m] = -C[m].
-void StoreMatrixing(const float* c, float* row) {
+void StoreMatrixing(const float (*dct)[18], int t, float* row) {
     float* copy = row + 1024;
     for (int i = 0; i < 16; ++i) {
-        row[i] = c[16 + i];
-        row[48 + i] = -c[i];
+        row[i] = dct[16 + i][t];
+        row[48 + i] = -dct[i][t];
     }
     row[16] = 0.0f;
     for (int i = 17; i < 48; ++i) {
-        row[i] = -c[48 - i];
+        row[i] = -dct[48 - i][t];
     }
     std::memcpy(copy, row, sizeof(float) * 64);
 }
@@ -109,18 +125,6 @@ void WindowSlot(const float* row, int16_t* out) {
     }
 }
 
-void SynthesiseSlot(int channel, const float* subbands, int16_t* out) {
-    DecoderState& s = g_state;
-    int& offset = s.synthesisOffset[channel];
-    offset = (offset - 64) & 1023;
-    float c[32];
-    std::memcpy(c, subbands, sizeof c);
-    Dct<32>(c);
-    // The ring is kept twice, so that the window's reads need no wrap-around.
-    float* row = s.synthesisV[channel] + offset;
-    StoreMatrixing(c, row);
-    WindowSlot(row, out);
-}
 
 } // namespace
 
@@ -133,12 +137,15 @@ int16_t PcmSample(float reconstructed) {
 
 void Synthesise(int channel, int granuleOffset) {
     DecoderState& s = g_state;
-    float subbands[32];
+    float dct[32][18];
+    DctOfGranule(s.hybrid[channel], dct);
+    int& offset = s.synthesisOffset[channel];
     for (int t = 0; t < 18; ++t) {
-        for (int sb = 0; sb < 32; ++sb) {
-            subbands[sb] = s.hybrid[channel][sb][t];
-        }
-        SynthesiseSlot(channel, subbands, s.pcm[channel] + granuleOffset + 32 * t);
+        // The ring is kept twice, so that the window's reads need no wrap-around.
+        offset = (offset - 64) & 1023;
+        float* row = s.synthesisV[channel] + offset;
+        StoreMatrixing(dct, t, row);
+        WindowSlot(row, s.pcm[channel] + granuleOffset + 32 * t);
     }
 }
 

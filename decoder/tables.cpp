@@ -77,7 +77,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 void PrepareSpectrumTables(DerivedTables& t) {
-    for (int n = 0; n < 8192; ++n) {
+    for (int n = 0; n <= kLargestQuantised; ++n) {
         t.power[n] = static_cast<float>(std::pow(static_cast<double>(n), 4.0 / 3.0));
     }
     for (int i = 0; i < 640; ++i) {

@@ -9,6 +9,9 @@ namespace ulx3 {
 // Row of the band tables: MPEG-2 22.05, 24, 16 kHz, then MPEG-1 44.1, 48, 32 kHz.
 inline int BandRow(int id, int samplingIndex) { return id * 3 + samplingIndex; }
 
+// The largest quantised magnitude: the escape value 15 plus 13 extra bits.
+constexpr int kLargestQuantised = 15 + (1 << 13) - 1;
+
 extern const int16_t kBitrates[2][16];     // [ID][index], kbit/s; 0 = free format or reserved
 extern const int32_t kSampleRates[2][3];   // [ID][index]
 extern const int16_t kLongBandStart[6][23];
@@ -21,7 +24,7 @@ extern const int32_t kSynthesisWindowHalf[257];  // D[0..256] of the standard, t
 
 // Derived tables, filled by PrepareTables().
 struct DerivedTables {
-    float power[8192];            // n^(4/3)
+    float power[kLargestQuantised + 1];   // n^(4/3)
     float gain[640];              // 2^(A/4) for A = index - 512
     float aliasCs[8];
     float aliasCa[8];

@@ -25,7 +25,7 @@ protected:
 };
 
 TEST_F(DecoderTables, FormulaTablesMatchTheirFormulas) {
-    for (int n : {0, 1, 2, 15, 16, 1000, 8191}) {
+    for (int n : {0, 1, 2, 15, 16, 1000, 8191, 8206}) {
         EXPECT_FLOAT_EQ(g_tables.power[n], static_cast<float>(std::pow(n, 4.0 / 3.0))) << n;
     }
     EXPECT_FLOAT_EQ(BandGain(0), 1.0f);              // global gain 210, no scale factors
