@@ -32,7 +32,7 @@ float Magnitude(double decibels) {
     return static_cast<float>(std::pow(10.0, (96.0 + decibels) / 20.0));
 }
 
-TEST(ColumnMap, NeverFallsStaysInsideTheRowAndFollowsTheFrequency) {
+TEST(AnalyzerColumnMap, NeverFallsStaysInsideTheRowAndFollowsTheFrequency) {
     struct Case {
         double low, high;
         std::int32_t bins, rate;
@@ -58,7 +58,7 @@ TEST(ColumnMap, NeverFallsStaysInsideTheRowAndFollowsTheFrequency) {
     EXPECT_EQ(map[0], map[1]);
 }
 
-TEST(TraceHeight, DecibelAndLinearScalesPlaceTheReferenceLevels) {
+TEST(AnalyzerTraceHeight, DecibelAndLinearScalesPlaceTheReferenceLevels) {
     for (bool decibel : {true, false}) {
         const LevelScale scale{.decibel = decibel, .depth = 50, .top = 0, .height = kHeight};
         SCOPED_TRACE(decibel ? "decibel" : "linear");
@@ -75,7 +75,7 @@ TEST(TraceHeight, DecibelAndLinearScalesPlaceTheReferenceLevels) {
     EXPECT_NEAR(TraceHeight(Magnitude(20.0), shifted), kHeight, 1e-3); // top at +20 dB
 }
 
-TEST(Trace, DecayOneFollowsEachFrameAndDecayTenReaches65PercentInTenFrames) {
+TEST(AnalyzerTrace, DecayOneFollowsEachFrameAndDecayTenReaches65PercentInTenFrames) {
     const auto map = Map(kWidth, 2.0, 4.0, 2048, 44100);
     const LevelScale scale{.decibel = true, .depth = 50, .top = 0, .height = kHeight};
     std::vector<float> loud(2048, Magnitude(0.0));
@@ -103,7 +103,7 @@ TEST(Trace, DecayOneFollowsEachFrameAndDecayTenReaches65PercentInTenFrames) {
     EXPECT_EQ(smooth.at(100), 0.0f);
 }
 
-TEST(Trace, ColumnsTakeTheMeanOfTheirElementsAndColumnZeroCopiesColumnOne) {
+TEST(AnalyzerTrace, ColumnsTakeTheMeanOfTheirElementsAndColumnZeroCopiesColumnOne) {
     const std::vector<std::int32_t> map{3, 3, 5, 5, 9};
     std::vector<float> row(16, 0.0f);
     row[3] = Magnitude(0.0); // column 1 starts at element map[1] = 3 and ends there
@@ -120,7 +120,7 @@ TEST(Trace, ColumnsTakeTheMeanOfTheirElementsAndColumnZeroCopiesColumnOne) {
     EXPECT_EQ(trace.at(0), trace.at(1));
 }
 
-TEST(NoiseCurve, FlatFilterTableLies2Point7DecibelsBelowTheReference) {
+TEST(AnalyzerNoiseCurve, FlatFilterTableLies2Point7DecibelsBelowTheReference) {
     const auto map = Map(kWidth, 2.0, 4.0, 2048, 44100);
     const LevelScale scale{.decibel = true, .depth = 50, .top = 0, .height = kHeight};
     std::vector<float> table(2 * 2048, static_cast<float>(1.0 / 46341.0)); // H = 1, L = 1
@@ -148,7 +148,7 @@ TEST(NoiseCurve, FlatFilterTableLies2Point7DecibelsBelowTheReference) {
     EXPECT_EQ(curve.at(150), 0.0f);
 }
 
-TEST(DecayFigure, IsLnDTimesTheFramePeriodInMilliseconds) {
+TEST(AnalyzerDecayFigure, IsLnDTimesTheFramePeriodInMilliseconds) {
     struct Case {
         int decay;
         std::int32_t bins, rate;

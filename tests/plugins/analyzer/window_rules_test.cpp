@@ -41,7 +41,7 @@ std::vector<long> Walk(float low, float high, bool stepLow, bool up, int steps) 
     return seen;
 }
 
-TEST(FrequencyStepping, StepsByTheDecadeBaseAndStopsAtTheLimits) {
+TEST(AnalyzerFrequencyStepping, StepsByTheDecadeBaseAndStopsAtTheLimits) {
     // From the defaults (100 Hz .. 10 kHz) the lower limit goes down to the decade boundary,
     // then in steps of the lower decade, and never below 10 Hz.
     EXPECT_EQ(Walk(2.0f, 4.0f, true, false, 11),
@@ -58,7 +58,7 @@ TEST(FrequencyStepping, StepsByTheDecadeBaseAndStopsAtTheLimits) {
     EXPECT_EQ(Walk(LogOf(100), LogOf(300), false, false, 3), (std::vector<long>{200, 200, 200}));
 }
 
-TEST(ScaleStepping, KeepsTwentyDecibelsAndTheOuterLimits) {
+TEST(AnalyzerScaleStepping, KeepsTwentyDecibelsAndTheOuterLimits) {
     struct Case {
         int top, depth;
         bool up;
@@ -79,7 +79,7 @@ TEST(ScaleStepping, KeepsTwentyDecibelsAndTheOuterLimits) {
     EXPECT_EQ(StepDecay(2, false), 1);
 }
 
-TEST(PositionList, NamesGiveInAndOutEntriesThenNone) {
+TEST(AnalyzerPositionList, NamesGiveInAndOutEntriesThenNone) {
     const char names[] = "Ve-Vidare\0Analyzer\0Zi-Di";
     EXPECT_EQ(BuildPositionEntries(3, names),
               (Entries{"Ve-Vidare in", "Ve-Vidare out", "Analyzer in", "Analyzer out", "Zi-Di in",
@@ -101,7 +101,7 @@ TEST(PositionList, NamesGiveInAndOutEntriesThenNone) {
     EXPECT_EQ(list.nameCount(), 3);
 }
 
-TEST(PositionList, NeverReadsPastTheHostsBufferOrKeepsOverlongEntries) {
+TEST(AnalyzerPositionList, NeverReadsPastTheHostsBufferOrKeepsOverlongEntries) {
     // 204 bytes without any terminator: not a single whole name.
     const std::string unterminated(kNamesBufferBytes, 'x');
     EXPECT_EQ(BuildPositionEntries(5, unterminated.c_str()), Entries{"none"});
@@ -117,7 +117,7 @@ TEST(PositionList, NeverReadsPastTheHostsBufferOrKeepsOverlongEntries) {
     EXPECT_EQ(list.nameCount(), kMaxNames);
 }
 
-TEST(RememberedText, FindsTheFirstEntryBeginningWithItWhateverTheCase) {
+TEST(AnalyzerRememberedText, FindsTheFirstEntryBeginningWithItWhateverTheCase) {
     const Entries positions = BuildPositionEntries(2, "Ve-Vidare\0Analyzer");
     struct Case {
         const char* remembered;
@@ -145,7 +145,7 @@ TEST(RememberedText, FindsTheFirstEntryBeginningWithItWhateverTheCase) {
     EXPECT_EQ(ChooseRemembered(Entries{"none"}, kInitialNoiseText).selection, -1);
 }
 
-TEST(DisplaySettingsRecord, DefaultsRoundTripAndDamagedValues) {
+TEST(AnalyzerSettingsRecord, DefaultsRoundTripAndDamagedValues) {
     plugin::ParameterRecord record({.fileName = "analyzer.par", .size = kRecordSize, .magic = kRecordMagic,
                                     .rectangleOffset = kRectangleOffset});
     record.SetI32(kLogOffset, 7);
@@ -186,7 +186,7 @@ TEST(DisplaySettingsRecord, DefaultsRoundTripAndDamagedValues) {
     }
 }
 
-TEST(PluginTable, ReadsTheDescriptorFilesBesideThePlugIn) {
+TEST(AnalyzerPluginTable, ReadsTheDescriptorFilesBesideThePlugIn) {
     test::TempDir dir;
     dir.Write("denoise.eff", std::string("KORVENTIX\nVe-Vidare\n"));
     dir.Write("hilofilt.eff", std::string("KORVENTIX more words\r\n  Zi-Di extra\n"));
@@ -210,7 +210,7 @@ TEST(PluginTable, ReadsTheDescriptorFilesBesideThePlugIn) {
     EXPECT_TRUE(ScanPluginTable("").empty());
 }
 
-TEST(Axes, TicksInsideTheAreaWithTheirLabels) {
+TEST(AnalyzerAxes, TicksInsideTheAreaWithTheirLabels) {
     const auto ticks = FrequencyTicks(2.0, 4.0, 300);
     std::vector<std::string> labels;
     for (const AxisTick& tick : ticks) {
