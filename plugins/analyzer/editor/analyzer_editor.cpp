@@ -85,14 +85,20 @@ AnalyzerEditor::AnalyzerEditor(QWidget* owner, plugin::EditorSetup setup, Analyz
     : PluginEditor(owner, std::move(setup)), effect_(effect), statusText_(std::move(statusText)) {
     setSizeGripEnabled(true);
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    MakePlotAndLists();
+    MakeControls();
+    resize(kInitialWidth, kInitialHeight);
+    Relayout();
+    StartWatching();
+    FinishOpening();
+}
 
+void AnalyzerEditor::MakePlotAndLists() {
     plot_ = new SpectrumPlot(this, effect_.watch(), effect_.statusWord());
     plot_->setObjectName(QStringLiteral("plot"));
-    auto* frame = new QFrame(plot_); // the sunken client edge
-    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    frame->setAttribute(Qt::WA_TransparentForMouseEvents);
-    frame->setObjectName(QStringLiteral("plotEdge"));
-
+    plotEdge_ = new QFrame(plot_); // the sunken client edge, over the plot
+    plotEdge_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    plotEdge_->setAttribute(Qt::WA_TransparentForMouseEvents);
     for (std::size_t i = 0; i < lists_.size(); ++i) {
         legends_[i] = LegendLine(this, kLegendColours[i]);
         lists_[i] = new QComboBox(this);
@@ -100,7 +106,9 @@ AnalyzerEditor::AnalyzerEditor(QWidget* owner, plugin::EditorSetup setup, Analyz
         const auto which = static_cast<TraceId>(i);
         QObject::connect(lists_[i], &QComboBox::activated, this, [this, which](int index) { ListClosed(which, index); });
     }
+}
 
+void AnalyzerEditor::MakeControls() {
     decayLabel_ = new QLabel(QStringLiteral("decay [ms]"), this);
     decayField_ = new QLineEdit(this);
     decayField_->setObjectName(QStringLiteral("decayField"));
@@ -121,9 +129,11 @@ AnalyzerEditor::AnalyzerEditor(QWidget* owner, plugin::EditorSetup setup, Analyz
     high_ = new UpDown(this, QStringLiteral("high"), Qt::Horizontal, [this](bool up) { StepHigh(up); });
     help_ = plugin::MakeImageButton(this, QStringLiteral("Help"));
     QObject::connect(help_, &QPushButton::clicked, this, [this] { OpenHelp(); });
+}
 
-    resize(kInitialWidth, kInitialHeight);
-    Relayout();
+// The plot takes its geometry and starts its timer, the lists fill, and only then may frames
+// reach the traces; the status line follows on the editor's own timer.
+void AnalyzerEditor::StartWatching() {
     ShowDecayFigure();
     plot_->Start();
     RefillLists();
@@ -132,7 +142,6 @@ AnalyzerEditor::AnalyzerEditor(QWidget* owner, plugin::EditorSetup setup, Analyz
     QObject::connect(&editorTimer_, &QTimer::timeout, this, [this] { Tick(); });
     editorTimer_.start();
     Tick();
-    FinishOpening();
 }
 
 void AnalyzerEditor::RefillLists() {
@@ -235,9 +244,7 @@ void AnalyzerEditor::Relayout() {
         lists_[i]->setGeometry(x, 6, listWidth, 22);
     }
     plot_->setGeometry(6, 32, w - 10, h - 38);
-    if (auto* edge = plot_->findChild<QFrame*>(QStringLiteral("plotEdge"))) {
-        edge->setGeometry(plot_->rect());
-    }
+    plotEdge_->setGeometry(plot_->rect());
     const int strip = 34; // the plot's top margin, above its area
     const int labelWidth = decayLabel_->fontMetrics().horizontalAdvance(decayLabel_->text()) + 4;
     const int fieldX = 14 + labelWidth;

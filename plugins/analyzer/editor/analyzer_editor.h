@@ -66,6 +66,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void MakePlotAndLists();
+    void MakeControls();
+    void StartWatching();
     void ChangeSettings(const DisplaySettings& settings);
     void ShowDecayFigure();
     void ListClosed(TraceId which, int index);
@@ -79,6 +82,7 @@ private:
     std::array<QLabel*, 3> legends_{};
     std::array<std::vector<std::string>, 3> entries_;
     SpectrumPlot* plot_ = nullptr;
+    QFrame* plotEdge_ = nullptr;
     QLabel* decayLabel_ = nullptr;
     QLineEdit* decayField_ = nullptr;
     UpDown* decay_ = nullptr;
