@@ -167,6 +167,7 @@ TEST_F(AnalyzerWatch, AnnouncementsAndNoiseWithdrawalsRaceFramesSafely) {
     const double reference = 1.0;
     watch_.SetSelection(TraceId::kFirst, 1);
     watch_.SetSelection(TraceId::kNoise, 0);
+    watch_.positions().Announce(1, "Analyzer"); // the host announces before the first frame
     std::thread audio([&] {
         const auto frame = Frame(-20.0);
         while (!done.load()) {
