@@ -295,11 +295,31 @@ void AliasReduce(int granule, int channel) {
     }
 }
 
+namespace {
+
+// A line from which the channel's spectrum is surely zero. The Huffman data ends at the
+// nonzero count; stereo processing fills no line above the larger count of both channels;
+// alias reduction reaches 8 lines into the next subband. Reordered short blocks can land
+// higher, so they are searched whole.
+int ZeroFrom(const GranuleInfo& gi, int channel) {
+    const DecoderState& s = g_state;
+    if (gi.shortBlocks()) {
+        return 576;
+    }
+    int count = s.nonzero[channel];
+    if (s.header.channels() == 2 && s.header.mode == 1 && s.header.modeExtension != 0) {
+        count = std::max(s.nonzero[0], s.nonzero[1]);
+    }
+    return std::min(576, (count + 17) / 18 * 18 + 8);
+}
+
+} // namespace
+
 void HybridTransform(int granule, int channel) {
     DecoderState& s = g_state;
     const GranuleInfo& gi = s.side.granule[granule][channel];
     const float* xr = s.spectrum[channel];
-    int last = 575;
+    int last = ZeroFrom(gi, channel) - 1;
     while (last >= 0 && xr[last] == 0.0f) {
         --last;
     }

@@ -28,12 +28,14 @@ uint32_t PairValue(uint32_t index, int size) {
     return (index / static_cast<uint32_t>(size)) << 4 | (index % static_cast<uint32_t>(size));
 }
 
+// Codewords up to this length decode with one lookup; longer ones need a second.
+constexpr int kMaxRootBits = 10;
+
 int BuildLookup(const HuffmanCode& code, bool quadruples, int rootBits, int used) {
-    const int count = code.size * code.size;
-    const int entries = count;
+    const int entries = code.size * code.size;
     const int root = used;
     used += 1 << rootBits;
-    int longest[256] = {};
+    int longest[1 << kMaxRootBits] = {};
     for (int i = 0; i < entries; ++i) {
         const int length = code.lengths[i];
         if (length > rootBits) {
@@ -95,11 +97,14 @@ void PrepareHuffman() {
         // Tables sharing one code share its lookup.
         const bool shared = t > 16 && t < 24 ? true : t > 24 && t < 32;
         if (shared) {
-            g_lookupRoot[t] = g_lookupRoot[t < 24 ? 16 : 24];
-            g_lookupRootBits[t] = 8;
+            const int owner = t < 24 ? 16 : 24;
+            g_lookupRoot[t] = g_lookupRoot[owner];
+            g_lookupRootBits[t] = g_lookupRootBits[owner];
             continue;
         }
-        g_lookupRootBits[t] = t >= 32 ? 6 : 8;
+        const int entries = code.size * code.size;
+        const int longestCode = *std::max_element(code.lengths, code.lengths + entries);
+        g_lookupRootBits[t] = std::min(longestCode, kMaxRootBits);
         g_lookupRoot[t] = used;
         used = BuildLookup(code, t >= 32, g_lookupRootBits[t], used);
     }
