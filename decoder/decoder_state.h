@@ -138,11 +138,18 @@ int DecodeFrame(int16_t* out);
 // are valid. Positions past the buffer read its last bytes (zeros in a sound stream).
 inline uint64_t PeekReservoir(const Reservoir& r, int position) {
     constexpr int kLastWord = kReservoirSize + kReservoirGuard - 8;
+    const uint8_t* bytes = r.bytes + std::clamp(position >> 3, 0, kLastWord);
     uint64_t word = 0;
-    std::memcpy(&word, r.bytes + std::clamp(position >> 3, 0, kLastWord), sizeof word);
+#if defined(__GNUC__)
+    std::memcpy(&word, bytes, sizeof word);
     if constexpr (std::endian::native == std::endian::little) {
         word = __builtin_bswap64(word);
     }
+#else
+    for (int i = 0; i < 8; ++i) {
+        word = word << 8 | bytes[i];
+    }
+#endif
     return word << (position & 7);
 }
 
