@@ -1,6 +1,7 @@
 // Stereo processing, reordering of short blocks, alias reduction, IMDCT and overlap.
 #include "decoder/decoder_state.h"
 #include "decoder/tables.h"
+#include "decoder/vector4.h"
 
 #include <algorithm>
 #include <cstring>
@@ -153,24 +154,80 @@ int SubbandBlockType(const GranuleInfo& gi, int subband) {
 }
 
 // 9-point DCT-III, f[n] = sum a[m] cos(pi m (2n + 1) / 18). Outputs n and 8 - n share their
-// products: the even terms agree and the odd ones change sign.
-void Dct3Nine(const float* a, float* f) {
+// products: the even terms agree and the odd ones change sign. T is float, or Float4 for four
+// transforms side by side.
+template <typename T>
+ULX3_ALWAYS_INLINE void Dct3Nine(const T* a, T* f) {
     for (int n = 0; n < 4; ++n) {
         const float* c = g_tables.dct9[n];
-        const float even = a[0] + a[2] * c[2] + a[4] * c[4] + a[6] * c[6] + a[8] * c[8];
-        const float odd = a[1] * c[1] + a[3] * c[3] + a[5] * c[5] + a[7] * c[7];
+        const T even = a[0] + a[2] * c[2] + a[4] * c[4] + a[6] * c[6] + a[8] * c[8];
+        const T odd = a[1] * c[1] + a[3] * c[3] + a[5] * c[5] + a[7] * c[7];
         f[n] = even + odd;
         f[8 - n] = even - odd;
     }
     f[4] = a[0] - a[2] + a[4] - a[6] + a[8];
 }
 
+// The 36 outputs follow from the 18-point DCT-IV Y[n] = sum X[k] cos(pi (2n + 1)(2k + 1) / 72)
+// by its symmetries: out[i] = Y[i + 9] for i < 9, -Y[26 - i] for i < 27, -Y[i - 27] above.
+// With W[k] = X[k] + X[k - 1], 2 cos((2n + 1) pi / 72) Y[n] = sum W[k] cos(pi k (2n + 1) / 36),
+// whose even terms are a 9-point DCT-III of W[2m] and whose odd terms, by the same step once
+// more, are a 9-point DCT-III of W[2m + 1] + W[2m - 1] over 2 cos((2n + 1) pi / 36).
+template <typename T>
+ULX3_ALWAYS_INLINE void InverseMdct36Of(const T* in, T* out) {
+    T w[18];
+    w[0] = in[0];
+    for (int k = 1; k < 18; ++k) {
+        w[k] = in[k] + in[k - 1];
+    }
+    T even[9];
+    T odd[9];
+    for (int m = 0; m < 9; ++m) {
+        even[m] = w[2 * m];
+        odd[m] = m > 0 ? w[2 * m + 1] + w[2 * m - 1] : w[1];
+    }
+    T e[9];
+    T g[9];
+    Dct3Nine(even, e);
+    Dct3Nine(odd, g);
+    T y[18];
+    for (int n = 0; n < 9; ++n) {
+        const T o = g[n] * g_tables.imdctOddScale[n];
+        y[n] = (e[n] + o) * g_tables.imdctScale[n];
+        y[17 - n] = (e[n] - o) * g_tables.imdctScale[17 - n];
+    }
+    for (int i = 0; i < 9; ++i) {
+        out[i] = y[i + 9];
+        out[27 + i] = -y[i];
+    }
+    for (int i = 9; i < 27; ++i) {
+        out[i] = -y[26 - i];
+    }
+}
+
 void ImdctLong(const float* in, const float* window, float* out, float* overlap) {
     float y[36];
-    InverseMdct36(in, y);
+    InverseMdct36Of(in, y);
     for (int i = 0; i < 18; ++i) {
         out[i] = y[i] * window[i] + overlap[i];
         overlap[i] = y[18 + i] * window[18 + i];
+    }
+}
+
+// ImdctLong for four adjacent subbands under the same window, side by side in vector lanes.
+void ImdctLongFour(const float* in, const float* window, float (*out)[18],
+                   float (*overlap)[18]) {
+    Float4 x[18];
+    for (int k = 0; k < 18; ++k) {
+        x[k] = Float4{in[k], in[18 + k], in[36 + k], in[54 + k]};
+    }
+    Float4 y[36];
+    InverseMdct36Of(x, y);
+    for (int j = 0; j < 4; ++j) {
+        for (int i = 0; i < 18; ++i) {
+            out[j][i] = y[i][j] * window[i] + overlap[j][i];
+            overlap[j][i] = y[18 + i][j] * window[18 + i];
+        }
     }
 }
 
@@ -193,40 +250,8 @@ void ImdctShort(const float* in, float* out, float* overlap) {
 
 } // namespace
 
-// The 36 outputs follow from the 18-point DCT-IV Y[n] = sum X[k] cos(pi (2n + 1)(2k + 1) / 72)
-// by its symmetries: out[i] = Y[i + 9] for i < 9, -Y[26 - i] for i < 27, -Y[i - 27] above.
-// With W[k] = X[k] + X[k - 1], 2 cos((2n + 1) pi / 72) Y[n] = sum W[k] cos(pi k (2n + 1) / 36),
-// whose even terms are a 9-point DCT-III of W[2m] and whose odd terms, by the same step once
-// more, are a 9-point DCT-III of W[2m + 1] + W[2m - 1] over 2 cos((2n + 1) pi / 36).
 void InverseMdct36(const float* in, float* out) {
-    float w[18];
-    w[0] = in[0];
-    for (int k = 1; k < 18; ++k) {
-        w[k] = in[k] + in[k - 1];
-    }
-    float even[9];
-    float odd[9];
-    for (int m = 0; m < 9; ++m) {
-        even[m] = w[2 * m];
-        odd[m] = w[2 * m + 1] + (m > 0 ? w[2 * m - 1] : 0.0f);
-    }
-    float e[9];
-    float g[9];
-    Dct3Nine(even, e);
-    Dct3Nine(odd, g);
-    float y[18];
-    for (int n = 0; n < 9; ++n) {
-        const float o = g[n] * g_tables.imdctOddScale[n];
-        y[n] = (e[n] + o) * g_tables.imdctScale[n];
-        y[17 - n] = (e[n] - o) * g_tables.imdctScale[17 - n];
-    }
-    for (int i = 0; i < 9; ++i) {
-        out[i] = y[i + 9];
-        out[27 + i] = -y[i];
-    }
-    for (int i = 9; i < 27; ++i) {
-        out[i] = -y[26 - i];
-    }
+    InverseMdct36Of(in, out);
 }
 
 // The 12 outputs follow from the 6-point DCT-IV Y[n] = sum X[k] cos(pi (2n + 1)(2k + 1) / 24):
@@ -324,24 +349,31 @@ void HybridTransform(int granule, int channel) {
         --last;
     }
     const int limit = std::max(1, (last + 18) / 18);
-    for (int sb = 0; sb < 32; ++sb) {
-        float* out = s.hybrid[channel][sb];
-        float* overlap = s.overlap[channel][sb];
-        if (sb >= limit) {
-            std::memcpy(out, overlap, sizeof(float) * 18);
-            std::memset(overlap, 0, sizeof(float) * 18);
+    float (*out)[18] = s.hybrid[channel];
+    float (*overlap)[18] = s.overlap[channel];
+    int sb = 0;
+    while (sb < limit) {
+        const int type = SubbandBlockType(gi, sb);
+        if (type != 2 && sb + 4 <= limit && SubbandBlockType(gi, sb + 3) == type) {
+            ImdctLongFour(xr + 18 * sb, g_tables.imdctWindow[type], out + sb, overlap + sb);
+            sb += 4;
         } else {
-            const int type = SubbandBlockType(gi, sb);
             if (type == 2) {
-                ImdctShort(xr + 18 * sb, out, overlap);
+                ImdctShort(xr + 18 * sb, out[sb], overlap[sb]);
             } else {
-                ImdctLong(xr + 18 * sb, g_tables.imdctWindow[type], out, overlap);
+                ImdctLong(xr + 18 * sb, g_tables.imdctWindow[type], out[sb], overlap[sb]);
             }
+            ++sb;
         }
-        if (sb & 1) {
-            for (int i = 1; i < 18; i += 2) {
-                out[i] = -out[i];
-            }
+    }
+    for (; sb < 32; ++sb) {
+        std::memcpy(out[sb], overlap[sb], sizeof(float) * 18);
+        std::memset(overlap[sb], 0, sizeof(float) * 18);
+    }
+    // Frequency inversion: every odd sample of every odd subband changes sign.
+    for (sb = 1; sb < 32; sb += 2) {
+        for (int i = 1; i < 18; i += 2) {
+            out[sb][i] = -out[sb][i];
         }
     }
 }

@@ -2,6 +2,7 @@
 // rounded to the nearest integer (ties to even) and clipped to 16 bits.
 #include "decoder/decoder_state.h"
 #include "decoder/tables.h"
+#include "decoder/vector4.h"
 
 #include <cfloat>
 #include <cstring>
@@ -9,25 +10,9 @@
 // The rounding below relies on float arithmetic being done in float.
 static_assert(FLT_EVAL_METHOD == 0, "float expressions must be evaluated in float");
 
-#if defined(__GNUC__)
-#define ULX3_ALWAYS_INLINE __attribute__((always_inline)) inline
-#else
-#define ULX3_ALWAYS_INLINE inline
-#endif
-
 namespace ulx3 {
 
 namespace {
-
-// Four floats (and four integers) that the compiler keeps in one vector register.
-typedef float Float4 __attribute__((vector_size(16)));
-typedef int32_t Int4 __attribute__((vector_size(16)));
-
-ULX3_ALWAYS_INLINE Float4 Load4(const float* p) {
-    Float4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
 
 constexpr int DctLevel(int size) {
     return size == 32 ? 0 : size == 16 ? 1 : size == 8 ? 2 : size == 4 ? 3 : 4;
