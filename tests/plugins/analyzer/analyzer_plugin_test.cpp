@@ -1,6 +1,6 @@
-// The built plug-in, loaded the way the host loads it: private copies of analyzer.so and
-// denoise.so with their descriptor and help files in a temporary folder, so that the
-// parameter files land there and the analyzer's table finds the de-noiser.
+// The built plug-in, loaded the way the host loads it: private copies of analyzer.so, denoise.so
+// and hilofilt.so with their descriptor and help files in a temporary folder, so that the
+// parameter files land there and the analyzer's table finds the de-noiser and the filter.
 
 #include "plugin_common/effect_api.h"
 #include "platform/dynamic_library.h"
@@ -67,6 +67,7 @@ struct Plugin {
     TransDataFn transData = nullptr;
     DenoCloseFn denoClose = nullptr;
     DoEffectFn doEffect = nullptr;
+    SetEffectParamFn setParam = nullptr;
 
     void Load(const std::string& path) {
         std::string error;
@@ -81,6 +82,7 @@ struct Plugin {
         transData = library->Function<TransDataFn>("TransData");
         denoClose = library->Function<DenoCloseFn>("DenoClose");
         doEffect = library->Function<DoEffectFn>("DoEffect");
+        setParam = library->Function<SetEffectParamFn>("SetEffectParam");
     }
 };
 
@@ -88,7 +90,7 @@ class LoadedAnalyzer : public testing::Test {
 protected:
     LoadedAnalyzer() : programDirHadParameters_(std::filesystem::exists(kProgramDir + "analyzer.par")) {
         for (const char* name : {"analyzer.so", "analyzer.eff", "analyzer.hlp", "denoise.so", "denoise.eff",
-                                 "denoise.hlp"}) {
+                                 "denoise.hlp", "hilofilt.so", "hilofilt.eff", "hilofilt.hlp"}) {
             dir_.CopyIn(kProgramDir + name, name);
         }
         analyzer_.Load(dir_.File("analyzer.so"));
@@ -101,6 +103,7 @@ protected:
         }
         analyzer_.library.reset();
         denoise_.library.reset();
+        filter_.library.reset();
         EXPECT_EQ(std::filesystem::exists(kProgramDir + "analyzer.par"), programDirHadParameters_)
             << "tests must never write into the program directory";
     }
@@ -113,6 +116,11 @@ protected:
     void LoadDenoiser() {
         denoise_.Load(dir_.File("denoise.so"));
         ASSERT_NE(denoise_.init(&status_, EFFECT_HOST_KMAX), nullptr);
+    }
+
+    void LoadFilter() {
+        filter_.Load(dir_.File("hilofilt.so"));
+        ASSERT_NE(filter_.init(&status_, EFFECT_HOST_KMAX), nullptr);
     }
 
     QWidget* OpenEditor() {
@@ -163,6 +171,7 @@ protected:
     bool programDirHadParameters_;
     Plugin analyzer_;
     Plugin denoise_;
+    Plugin filter_;
     std::int32_t status_ = 0;
     EffectDescriptor* descriptor_ = nullptr;
     QWidget owner_;
@@ -249,6 +258,55 @@ TEST_F(LoadedAnalyzer, TheWindowFindsTheDenoiserByItsNameAndDrawsItsCurve) {
     List(editor, "trace1List")->activated(0);
     analyzer_.transEff(2, "Zi-Di\0Analyzer");
     EXPECT_EQ(List(editor, "trace1List")->currentText(), QStringLiteral("Analyzer in"));
+    analyzer_.closeWindow();
+    ProcessPendingEvents();
+    analyzer_.exit();
+}
+
+// The filter lends its response as the noise curve: it follows the filter's settings at the
+// next frame and is gone once the filter exits.
+TEST_F(LoadedAnalyzer, TheFiltersResponseIsTheNoiseCurve) {
+    LoadFilter();
+    Init();
+    analyzer_.transEff(2, "Zi-Di\0Analyzer");
+    QWidget* editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    List(editor, "noiseList")->setCurrentIndex(0);
+    List(editor, "noiseList")->activated(0);
+    ASSERT_EQ(List(editor, "noiseList")->currentText(), QStringLiteral("Zi-Di"));
+    editor->findChild<QCheckBox*>(QStringLiteral("log"))->setChecked(true);
+    const QColor white(240, 240, 240);
+
+    // The first white row of a plot column, or -1 when the curve is not in it.
+    auto whiteRowAt = [&](int x) {
+        const QImage image = editor->findChild<QWidget*>(QStringLiteral("plot"))->grab().toImage();
+        for (int y = 0; y < image.height(); ++y) {
+            if (image.pixelColor(x, y) == white) return y;
+        }
+        return -1;
+    };
+    const int middle = 12 + 100;  // a few hundred hertz: inside both corners
+    const int rightEnd = editor->findChild<QWidget*>(QStringLiteral("plot"))->width() - 46;  // ~10 kHz
+
+    std::vector<float> frame(4 * kBins, 1.0f / kBins);
+    filter_.doEffect(44100, 3, kBins, nullptr, frame.data());
+    RunFrame(2, -10.0);
+    const int passRow = whiteRowAt(middle);
+    ASSERT_GE(passRow, 0);
+    EXPECT_NEAR(whiteRowAt(rightEnd), passRow, 2) << "13 kHz corner: 10 kHz still passes";
+
+    // A low-pass at 2 kHz, 24 dB/oct, takes 10 kHz below the bottom of the plot.
+    ASSERT_EQ(filter_.setParam("lp_freq", "2000"), 1);
+    ASSERT_EQ(filter_.setParam("lp_slope", "24"), 1);
+    filter_.doEffect(44100, 3, kBins, nullptr, frame.data());
+    RunFrame(2, -10.0);
+    EXPECT_EQ(whiteRowAt(middle), passRow);
+    const int cutRow = whiteRowAt(rightEnd);
+    EXPECT_TRUE(cutRow == -1 || cutRow > passRow + 40) << cutRow;
+
+    filter_.exit();
+    RunFrame(2, -10.0);
+    EXPECT_EQ(CountPixels(editor, white), 0);
     analyzer_.closeWindow();
     ProcessPendingEvents();
     analyzer_.exit();
