@@ -4,26 +4,8 @@
 
 #include <algorithm>
 #include <new>
-#include <thread>
 
 namespace lumisett::denoise {
-
-// Held by the window thread for one whole operation. The audio thread holds the same flag for
-// at most one frame and never waits for it, so the wait here is short and bounded.
-class Denoiser::WindowClaim {
-public:
-    explicit WindowClaim(std::atomic<bool>& flag) : flag_(flag) {
-        while (flag_.exchange(true, std::memory_order_acquire)) {
-            std::this_thread::yield();
-        }
-    }
-    ~WindowClaim() { flag_.store(false, std::memory_order_release); }
-    WindowClaim(const WindowClaim&) = delete;
-    WindowClaim& operator=(const WindowClaim&) = delete;
-
-private:
-    std::atomic<bool>& flag_;
-};
 
 Denoiser::~Denoiser() {
     Exit();
@@ -141,7 +123,7 @@ bool Denoiser::SelectProfile(std::int32_t kind) {
     if (!initialised() || kind < kWhite || kind > kUser || (kind == kUser && !userProfileAvailable())) {
         return false;
     }
-    WindowClaim claim(claim_);
+    plugin::SharedClaim::WindowHold hold(claim_);
     kind_.store(kind, std::memory_order_relaxed);
     if (!recording_.load(std::memory_order_relaxed)) {
         LoadCurrentKind();
@@ -153,7 +135,7 @@ void Denoiser::StartRecording() {
     if (!initialised() || recording_.load(std::memory_order_relaxed)) {
         return;
     }
-    WindowClaim claim(claim_);
+    plugin::SharedClaim::WindowHold hold(claim_);
     std::fill_n(profile_, 2 * static_cast<std::size_t>(n_), 0.0f);
     frames_.store(0, std::memory_order_relaxed);
     recording_.store(true, std::memory_order_relaxed);
@@ -163,7 +145,7 @@ bool Denoiser::StopRecording() {
     if (!initialised() || !recording_.load(std::memory_order_relaxed)) {
         return false;
     }
-    WindowClaim claim(claim_);
+    plugin::SharedClaim::WindowHold hold(claim_);
     recording_.store(false, std::memory_order_relaxed);
     const std::int32_t frames = frames_.load(std::memory_order_relaxed);
     if (frames > 0) {
@@ -187,7 +169,7 @@ bool Denoiser::LoadUserProfile(std::span<const float> values, ProfileOrigin orig
     // Resampled outside the claim, so the audio thread's frames are never held up by it.
     std::vector<float> resampled(2 * static_cast<std::size_t>(n_));
     ResampleProfile(values, resampled);
-    WindowClaim claim(claim_);
+    plugin::SharedClaim::WindowHold hold(claim_);
     std::copy(resampled.begin(), resampled.end(), user_);
     userOrigin_ = origin;
     userAvailable_.store(true, std::memory_order_relaxed);
@@ -202,7 +184,7 @@ std::vector<float> Denoiser::UserProfile(ProfileOrigin* origin) {
     if (!initialised() || !userProfileAvailable()) {
         return {};
     }
-    WindowClaim claim(claim_);
+    plugin::SharedClaim::WindowHold hold(claim_);
     if (origin != nullptr) {
         *origin = userOrigin_;
     }
@@ -240,7 +222,7 @@ void Denoiser::Process(std::int32_t rate, std::int32_t mode, std::int32_t bins, 
         return;
     }
     const auto tableFloats = 2 * static_cast<std::size_t>(bins);
-    const bool claimed = !claim_.exchange(true, std::memory_order_acquire);
+    const bool claimed = claim_.TryTake();
     bool recordingNow = recording_.load(std::memory_order_relaxed);
     if (claimed) {
         if (rate != previousRate_ || bins != previousBins_) {
@@ -288,7 +270,7 @@ void Denoiser::Process(std::int32_t rate, std::int32_t mode, std::int32_t bins, 
         levelsValid_.store(false, std::memory_order_relaxed);
     }
     if (claimed) {
-        claim_.store(false, std::memory_order_release);
+        claim_.Release();
     }
 }
 

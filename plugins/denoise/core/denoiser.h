@@ -13,6 +13,7 @@
 // no frame ever meets a half-written table and no accumulation interleaves with the averaging
 // at stop.
 
+#include "plugin_common/runtime/shared_claim.h"
 #include "plugins/denoise/core/spectral_rules.h"
 
 #include <atomic>
@@ -111,8 +112,6 @@ public:
     }
 
 private:
-    class WindowClaim; // the window thread's hold on the shared profile state
-
     std::span<float> Profile() { return {profile_, 2 * static_cast<std::size_t>(n_)}; }
     std::span<float> User() { return {user_, 2 * static_cast<std::size_t>(n_)}; }
     // With the claim held: the profile of the current kind into the noise profile, and the
@@ -131,7 +130,7 @@ private:
     std::atomic<float>* removedLevels_ = nullptr;
     double* threshold_ = nullptr;
 
-    std::atomic<bool> claim_{false};
+    plugin::SharedClaim claim_;
     // Under the claim.
     std::int32_t previousRate_ = 0;
     std::int32_t previousBins_ = 0;

@@ -3,26 +3,8 @@
 #include "plugin_common/runtime/aligned_buffers.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace lumisett::hilofilt {
-
-// Held by the window thread for one rebuild. The audio context holds the same flag for at most
-// one rebuild of its own and never waits for it, so this wait is short and bounded.
-class ResponseFilter::WindowClaim {
-public:
-    explicit WindowClaim(std::atomic<bool>& flag) : flag_(flag) {
-        while (flag_.exchange(true, std::memory_order_acquire)) {
-            std::this_thread::yield();
-        }
-    }
-    ~WindowClaim() { flag_.store(false, std::memory_order_release); }
-    WindowClaim(const WindowClaim&) = delete;
-    WindowClaim& operator=(const WindowClaim&) = delete;
-
-private:
-    std::atomic<bool>& flag_;
-};
 
 ResponseFilter::~ResponseFilter() {
     Exit();
@@ -57,7 +39,7 @@ bool ResponseFilter::Init(std::int32_t kMax, const FilterParameters& parameters)
     bins_.store(std::min(kDefaultBins, kMax));
     published_.store(0);
     reading_.store(kNoTable);
-    claim_.store(false);
+    claim_.Release(); // free at the start, whatever an earlier run left
     Rebuild();
     return true;
 }
@@ -77,7 +59,7 @@ void ResponseFilter::SetParameters(const FilterParameters& parameters) {
         parameters_ = parameters;
         return;
     }
-    WindowClaim claim(claim_);
+    plugin::SharedClaim::WindowHold hold(claim_); // one rebuild
     parameters_ = parameters;
     Rebuild();
 }
@@ -137,9 +119,9 @@ void ResponseFilter::Process(std::int32_t rate, std::int32_t mask, std::int32_t 
     const Table* table = &tables_[static_cast<std::size_t>(index)];
     if (table->rate != rate || table->bins != bins) {
         Release();
-        if (!claim_.exchange(true, std::memory_order_acquire)) {
+        if (claim_.TryTake()) {
             Rebuild();
-            claim_.store(false, std::memory_order_release);
+            claim_.Release();
         }
         index = Acquire();
         table = &tables_[static_cast<std::size_t>(index)];

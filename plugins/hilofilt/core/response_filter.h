@@ -23,6 +23,7 @@
 // rebuild rewrites it in place after its response table (element by element, atomically): a
 // reader may see a curve that is partly old and partly new, which only ever gets drawn.
 
+#include "plugin_common/runtime/shared_claim.h"
 #include "plugins/hilofilt/core/filter_parameters.h"
 #include "plugins/hilofilt/core/response_table.h"
 
@@ -82,7 +83,6 @@ private:
     static constexpr int kTables = 3;
     static constexpr int kNoTable = -1;
 
-    class WindowClaim;
     // With the claim held: builds the parameters into a free table for the current stream
     // values, rewrites the noise table and publishes.
     void Rebuild();
@@ -99,7 +99,7 @@ private:
     // Written on the window thread with the claim held, read by rebuilds (which hold it).
     FilterParameters parameters_{};
 
-    std::atomic<bool> claim_{false};
+    plugin::SharedClaim claim_;
     std::atomic<int> published_{0};
     std::atomic<int> reading_{kNoTable};
     std::atomic<std::int32_t> rate_{kDefaultRate};
