@@ -1,6 +1,8 @@
 #pragma once
 // The text of an editor's status line.
 
+#include "plugin_common/effect_api.h"
+
 #include <string>
 #include <string_view>
 
@@ -15,5 +17,10 @@ std::string CenterStatusText(std::string_view text);
 
 // The status text of a descriptor's fixed field: up to the first NUL, never past the field.
 std::string_view StatusTextOf(const char* field, std::size_t fieldSize);
+
+// The status text a plug-in's descriptor holds now.
+inline std::string StatusTextOf(const EffectDescriptor& descriptor) {
+    return std::string(StatusTextOf(descriptor.status, sizeof descriptor.status));
+}
 
 } // namespace lumisett::plugin

@@ -52,6 +52,9 @@ public:
         }
     }
 
+    // The editor while it is open, else null.
+    Editor* openEditor() const { return editor_ != nullptr && editor_->isOpen() ? editor_.data() : nullptr; }
+
 private:
     QPointer<Editor> editor_;
 };

@@ -9,25 +9,13 @@ namespace lumisett::analyzer {
 namespace {
 
 plugin::EditorHolder<AnalyzerEditor> g_editor;
-AnalyzerEditor* g_open = nullptr; // the editor while it is open, for the list refills
-
-std::string StatusText() {
-    const EffectDescriptor& descriptor = Effect().descriptor();
-    return std::string(plugin::StatusTextOf(descriptor.status, sizeof descriptor.status));
-}
 
 } // namespace
 
 void OpenEditor(void* owner) {
     g_editor.Open(owner, Effect().initialised(), [](QWidget* parent) {
-        auto* editor = new AnalyzerEditor(parent, plugin::SetupFromRuntime(AnalyzerIcon()), Effect(), StatusText());
-        g_open = editor;
-        QObject::connect(editor, &QObject::destroyed, [editor] {
-            if (g_open == editor) {
-                g_open = nullptr;
-            }
-        });
-        return editor;
+        return new AnalyzerEditor(parent, plugin::SetupFromRuntime(AnalyzerIcon()), Effect(),
+                                  plugin::StatusTextOf(Effect().descriptor()));
     });
 }
 
@@ -40,8 +28,11 @@ void RefreshEditorStatus() {
 }
 
 void RefillEditorLists() {
-    if (g_open != nullptr && g_open->isOpen() && plugin::OnWindowThread()) {
-        g_open->RefillLists();
+    if (!plugin::OnWindowThread()) {
+        return;
+    }
+    if (AnalyzerEditor* editor = g_editor.openEditor()) {
+        editor->RefillLists();
     }
 }
 

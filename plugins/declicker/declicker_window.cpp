@@ -12,12 +12,10 @@ plugin::EditorHolder<DeclickerEditor> g_editor;
 
 EditorLinks LinksFromEffect() {
     DeclickerEffect& effect = Effect();
-    const EffectDescriptor& descriptor = effect.descriptor();
     return {.settings = &effect.settings(),
             .counters = &effect.counters(),
             .statusWord = effect.statusWord(),
-            .statusText = std::string(
-                plugin::StatusTextOf(descriptor.status, sizeof descriptor.status))};
+            .statusText = plugin::StatusTextOf(effect.descriptor())};
 }
 
 } // namespace

@@ -10,16 +10,11 @@ namespace {
 
 plugin::EditorHolder<DenoiseEditor> g_editor;
 
-std::string StatusText() {
-    const EffectDescriptor& descriptor = Effect().descriptor();
-    return std::string(plugin::StatusTextOf(descriptor.status, sizeof descriptor.status));
-}
-
 } // namespace
 
 void OpenEditor(void* owner) {
     g_editor.Open(owner, Effect().initialised(), [](QWidget* parent) {
-        return new DenoiseEditor(parent, plugin::SetupFromRuntime(DenoiseIcon()), Effect(), StatusText());
+        return new DenoiseEditor(parent, plugin::SetupFromRuntime(DenoiseIcon()), Effect(), plugin::StatusTextOf(Effect().descriptor()));
     });
 }
 

@@ -10,16 +10,11 @@ namespace {
 
 plugin::EditorHolder<HilofiltEditor> g_editor;
 
-std::string StatusText() {
-    const EffectDescriptor& descriptor = Effect().descriptor();
-    return std::string(plugin::StatusTextOf(descriptor.status, sizeof descriptor.status));
-}
-
 } // namespace
 
 void OpenEditor(void* owner) {
     g_editor.Open(owner, Effect().initialised(), [](QWidget* parent) {
-        return new HilofiltEditor(parent, plugin::SetupFromRuntime(HilofiltIcon()), Effect(), StatusText());
+        return new HilofiltEditor(parent, plugin::SetupFromRuntime(HilofiltIcon()), Effect(), plugin::StatusTextOf(Effect().descriptor()));
     });
 }
 

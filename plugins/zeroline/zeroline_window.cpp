@@ -12,11 +12,9 @@ plugin::EditorHolder<ZerolineEditor> g_editor;
 
 EditorLinks LinksFromEffect() {
     ZerolineEffect& effect = Effect();
-    const EffectDescriptor& descriptor = effect.descriptor();
     return {.meters = &effect.meters(),
             .statusWord = effect.statusWord(),
-            .statusText = std::string(
-                plugin::StatusTextOf(descriptor.status, sizeof descriptor.status))};
+            .statusText = plugin::StatusTextOf(effect.descriptor())};
 }
 
 } // namespace
