@@ -1,51 +1,42 @@
 // The plug-in's C boundary: each export forwards into C++ and lets no exception escape.
 
 #include "plugin_common/effect_api.h"
-#include "plugin_common/runtime/plugin_runtime.h"
+#include "plugin_common/runtime/c_boundary.h"
 #include "plugins/analyzer/analyzer_effect.h"
 #include "plugins/analyzer/analyzer_window.h"
 #include "platform/qt/message_box.h"
 
+using lumisett::plugin::Guarded;
 using lumisett::analyzer::Effect;
 
 extern "C" {
 
 // Window thread. `kMax` bounds the bin count of the frames TransData will look at.
 EffectDescriptor* InitEffect(int32_t* statusWord, int32_t kMax) {
-    try {
+    return Guarded<EffectDescriptor*>(nullptr, [&] {
         lumisett::platform::InstallQtMessagePresenter();
         return Effect().Init(statusWord, kMax, lumisett::plugin::FindPluginDirectory());
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 // Window thread. Closes the editor first: after ExitEffect the host may unload the library,
 // and a window whose code lives here must not outlive it.
 int32_t ExitEffect(void) {
-    try {
+    return Guarded<int32_t>(0, [] {
         lumisett::analyzer::CloseEditor();
         return Effect().Exit() ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 // Window thread. `owner` is the host's main window (a QWidget*).
 int32_t OpenEffWindow(void* owner) {
-    try {
-        lumisett::analyzer::OpenEditor(owner);
-    } catch (...) {
-    }
+    Guarded([&] { lumisett::analyzer::OpenEditor(owner); });
     return 0;
 }
 
 // Window thread.
 int32_t CloseEffWindow(void) {
-    try {
-        lumisett::analyzer::CloseEditor();
-    } catch (...) {
-    }
+    Guarded([] { lumisett::analyzer::CloseEditor(); });
     return 0;
 }
 
@@ -56,11 +47,10 @@ int32_t OpenEffect(int32_t /*blockPairs*/) {
 
 // Window thread.
 int32_t CloseEffect(void) {
-    try {
+    Guarded([] {
         Effect().CloseStream();
         lumisett::analyzer::RefreshEditorStatus();
-    } catch (...) {
-    }
+    });
     return 0;
 }
 
@@ -68,10 +58,7 @@ int32_t CloseEffect(void) {
 // may run TransData meanwhile: the list is published whole.
 int32_t TransEff(int32_t n, const char* names) {
     Effect().Announce(n, names);
-    try {
-        lumisett::analyzer::RefillEditorLists();
-    } catch (...) {
-    }
+    Guarded([] { lumisett::analyzer::RefillEditorLists(); });
     return 0;
 }
 
@@ -90,15 +77,7 @@ void DenoClose(void) {
 
 // Window thread, before OpenEffect: only the keys every plug-in understands.
 int32_t SetEffectParam(const char* key, const char* value) {
-    if (key == nullptr || value == nullptr) {
-        return 0;
-    }
-    try {
-        const auto common = lumisett::plugin::SetCommonParameter(key, value);
-        return common && *common ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    return lumisett::plugin::SetEffectParameter(key, value, lumisett::plugin::NoOwnKeys);
 }
 
 } // extern "C"

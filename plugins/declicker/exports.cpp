@@ -1,71 +1,57 @@
 // The plug-in's C boundary: each export forwards into C++ and lets no exception escape.
 
 #include "plugin_common/effect_api.h"
-#include "plugin_common/runtime/plugin_runtime.h"
+#include "plugin_common/runtime/c_boundary.h"
 #include "plugins/declicker/declicker_effect.h"
 #include "plugins/declicker/declicker_window.h"
 #include "platform/qt/message_box.h"
 
+using lumisett::plugin::Guarded;
 using lumisett::declicker::Effect;
 
 extern "C" {
 
 // Window thread.
 EffectDescriptor* InitEffect(int32_t* statusWord, int32_t /*kMax: no bin tables here*/) {
-    try {
+    return Guarded<EffectDescriptor*>(nullptr, [&] {
         lumisett::platform::InstallQtMessagePresenter();
         return Effect().Init(statusWord, lumisett::plugin::FindPluginDirectory());
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 // Window thread. Closes the editor too: after ExitEffect the host may unload the library,
 // and a window whose code lives here must not outlive it.
 int32_t ExitEffect(void) {
-    try {
+    return Guarded<int32_t>(0, [] {
         const bool saved = Effect().Exit();
         lumisett::declicker::CloseEditor();
         return saved ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 // Window thread. `owner` is the host's main window (a QWidget*).
 int32_t OpenEffWindow(void* owner) {
-    try {
-        lumisett::declicker::OpenEditor(owner);
-    } catch (...) {
-    }
+    Guarded([&] { lumisett::declicker::OpenEditor(owner); });
     return 0;
 }
 
 // Window thread.
 int32_t CloseEffWindow(void) {
-    try {
-        lumisett::declicker::CloseEditor();
-    } catch (...) {
-    }
+    Guarded([] { lumisett::declicker::CloseEditor(); });
     return 0;
 }
 
 // Window thread. 1 when the stream is open.
 int32_t OpenEffect(int32_t blockPairs) {
-    try {
-        return Effect().Open(blockPairs);
-    } catch (...) {
-        return 0;
-    }
+    return Guarded<int32_t>(0, [&] { return Effect().Open(blockPairs); });
 }
 
 // Window thread.
 int32_t CloseEffect(void) {
-    try {
+    Guarded([] {
         Effect().Close();
         lumisett::declicker::RefreshEditorStatus();
-    } catch (...) {
-    }
+    });
     return 0;
 }
 
@@ -79,14 +65,9 @@ int32_t DoEffect(int32_t /*rate*/, int32_t mask, int32_t count, int16_t* block,
 // Window thread, before OpenEffect. declick and decrackle (strengths 0 to 100, as the editor
 // shows them), mono and deplop (0 or 1), and the keys every plug-in understands.
 int32_t SetEffectParam(const char* key, const char* value) {
-    if (key == nullptr || value == nullptr) {
-        return 0;
-    }
-    try {
-        return Effect().SetParameter(key, value) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    return lumisett::plugin::SetEffectParameter(key, value, [](std::string_view k, std::string_view v) {
+        return Effect().SetParameter(k, v);
+    });
 }
 
 } // extern "C"

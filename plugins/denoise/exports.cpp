@@ -1,11 +1,12 @@
 // The plug-in's C boundary: each export forwards into C++ and lets no exception escape.
 
 #include "plugin_common/effect_api.h"
-#include "plugin_common/runtime/plugin_runtime.h"
+#include "plugin_common/runtime/c_boundary.h"
 #include "plugins/denoise/denoise_effect.h"
 #include "plugins/denoise/denoise_window.h"
 #include "platform/qt/message_box.h"
 
+using lumisett::plugin::Guarded;
 using lumisett::denoise::Effect;
 
 extern "C" {
@@ -13,59 +14,44 @@ extern "C" {
 // Window thread. `kMax` is the profile length N: the largest bin count the host will hand
 // DoEffect, so the profile and table buffers never need to grow.
 EffectDescriptor* InitEffect(int32_t* statusWord, int32_t kMax) {
-    try {
+    return Guarded<EffectDescriptor*>(nullptr, [&] {
         lumisett::platform::InstallQtMessagePresenter();
         return Effect().Init(statusWord, kMax, lumisett::plugin::FindPluginDirectory());
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 // Window thread. Closes the editor first: after ExitEffect the host may unload the library,
 // and a window whose code lives here must not outlive it.
 int32_t ExitEffect(void) {
-    try {
+    return Guarded<int32_t>(0, [] {
         lumisett::denoise::CloseEditor();
         return Effect().Exit() ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 // Window thread. `owner` is the host's main window (a QWidget*).
 int32_t OpenEffWindow(void* owner) {
-    try {
-        lumisett::denoise::OpenEditor(owner);
-    } catch (...) {
-    }
+    Guarded([&] { lumisett::denoise::OpenEditor(owner); });
     return 0;
 }
 
 // Window thread.
 int32_t CloseEffWindow(void) {
-    try {
-        lumisett::denoise::CloseEditor();
-    } catch (...) {
-    }
+    Guarded([] { lumisett::denoise::CloseEditor(); });
     return 0;
 }
 
 // Window thread. The block length does not matter here: every buffer was sized for K-max.
 int32_t OpenEffect(int32_t /*blockPairs*/) {
-    try {
-        return Effect().Open();
-    } catch (...) {
-        return 0;
-    }
+    return Guarded<int32_t>(0, [] { return Effect().Open(); });
 }
 
 // Window thread.
 int32_t CloseEffect(void) {
-    try {
+    Guarded([] {
         Effect().Close();
         lumisett::denoise::RefreshEditorStatus();
-    } catch (...) {
-    }
+    });
     return 0;
 }
 
@@ -89,17 +75,9 @@ float* GetNoiseTab(double** reference) {
 // Window thread, before OpenEffect (the "learn" key also between blocks of a render's
 // learning pass): the de-noiser's keys and those every plug-in understands.
 int32_t SetEffectParam(const char* key, const char* value) {
-    if (key == nullptr || value == nullptr) {
-        return 0;
-    }
-    try {
-        if (auto common = lumisett::plugin::SetCommonParameter(key, value)) {
-            return *common ? 1 : 0;
-        }
-        return Effect().SetParameter(key, value) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    return lumisett::plugin::SetEffectParameter(key, value, [](std::string_view k, std::string_view v) {
+        return Effect().SetParameter(k, v);
+    });
 }
 
 } // extern "C"

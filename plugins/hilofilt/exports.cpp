@@ -1,11 +1,12 @@
 // The plug-in's C boundary: each export forwards into C++ and lets no exception escape.
 
 #include "plugin_common/effect_api.h"
-#include "plugin_common/runtime/plugin_runtime.h"
+#include "plugin_common/runtime/c_boundary.h"
 #include "plugins/hilofilt/hilofilt_effect.h"
 #include "plugins/hilofilt/hilofilt_window.h"
 #include "platform/qt/message_box.h"
 
+using lumisett::plugin::Guarded;
 using lumisett::hilofilt::Effect;
 
 extern "C" {
@@ -13,40 +14,30 @@ extern "C" {
 // Window thread. The filter never reads the host status word. `kMax` is the largest bin count
 // the host will hand DoEffect, so the tables never need to grow.
 EffectDescriptor* InitEffect(int32_t* /*statusWord*/, int32_t kMax) {
-    try {
+    return Guarded<EffectDescriptor*>(nullptr, [&] {
         lumisett::platform::InstallQtMessagePresenter();
         return Effect().Init(kMax, lumisett::plugin::FindPluginDirectory());
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 // Window thread. Closes the editor first: after ExitEffect the host may unload the library,
 // and a window whose code lives here must not outlive it (nor the tables it rebuilds).
 int32_t ExitEffect(void) {
-    try {
+    return Guarded<int32_t>(0, [] {
         lumisett::hilofilt::CloseEditor();
         return Effect().Exit() ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 // Window thread. `owner` is the host's main window (a QWidget*).
 int32_t OpenEffWindow(void* owner) {
-    try {
-        lumisett::hilofilt::OpenEditor(owner);
-    } catch (...) {
-    }
+    Guarded([&] { lumisett::hilofilt::OpenEditor(owner); });
     return 0;
 }
 
 // Window thread.
 int32_t CloseEffWindow(void) {
-    try {
-        lumisett::hilofilt::CloseEditor();
-    } catch (...) {
-    }
+    Guarded([] { lumisett::hilofilt::CloseEditor(); });
     return 0;
 }
 
@@ -57,10 +48,7 @@ int32_t OpenEffect(int32_t /*blockPairs*/) {
 
 // Window thread.
 int32_t CloseEffect(void) {
-    try {
-        lumisett::hilofilt::RefreshEditorStatus();
-    } catch (...) {
-    }
+    Guarded([] { lumisett::hilofilt::RefreshEditorStatus(); });
     return 0;
 }
 
@@ -83,17 +71,9 @@ float* GetNoiseTab(double** reference) {
 
 // Window thread: the filter's keys and those every plug-in understands.
 int32_t SetEffectParam(const char* key, const char* value) {
-    if (key == nullptr || value == nullptr) {
-        return 0;
-    }
-    try {
-        if (auto common = lumisett::plugin::SetCommonParameter(key, value)) {
-            return *common ? 1 : 0;
-        }
-        return Effect().SetParameter(key, value) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    return lumisett::plugin::SetEffectParameter(key, value, [](std::string_view k, std::string_view v) {
+        return Effect().SetParameter(k, v);
+    });
 }
 
 } // extern "C"
