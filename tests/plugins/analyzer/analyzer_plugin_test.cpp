@@ -3,11 +3,10 @@
 // parameter files land there and the analyzer's table finds the de-noiser and the filter.
 
 #include "plugin_common/effect_api.h"
-#include "platform/dynamic_library.h"
 #include "plugins/analyzer/core/display_settings.h"
 
 #include "tests/plugin_common/qt_test_application.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/loaded_plugin.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,7 +21,6 @@
 #include <cmath>
 #include <cstring>
 #include <atomic>
-#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -30,9 +28,7 @@ namespace lumisett::analyzer {
 namespace {
 
 using test::ProcessPendingEvents;
-using test::TempDir;
 
-const std::string kProgramDir = LUMISETT_PROGRAM_DIR;
 const QString kTitle = QStringLiteral("Analyzer 2.1");
 constexpr std::int32_t kBins = 1024;
 
@@ -55,44 +51,12 @@ std::vector<float> Frame(double decibels) {
     return frame;
 }
 
-// The entry points of one loaded plug-in.
-struct Plugin {
-    std::unique_ptr<platform::DynamicLibrary> library;
-    InitEffectFn init = nullptr;
-    ExitEffectFn exit = nullptr;
-    OpenEffWindowFn openWindow = nullptr;
-    CloseEffWindowFn closeWindow = nullptr;
-    CloseEffectFn closeEffect = nullptr;
-    TransEffFn transEff = nullptr;
-    TransDataFn transData = nullptr;
-    DenoCloseFn denoClose = nullptr;
-    DoEffectFn doEffect = nullptr;
-    SetEffectParamFn setParam = nullptr;
-
-    void Load(const std::string& path) {
-        std::string error;
-        library = platform::DynamicLibrary::Open(path, &error);
-        ASSERT_NE(library, nullptr) << error;
-        init = library->Function<InitEffectFn>("InitEffect");
-        exit = library->Function<ExitEffectFn>("ExitEffect");
-        openWindow = library->Function<OpenEffWindowFn>("OpenEffWindow");
-        closeWindow = library->Function<CloseEffWindowFn>("CloseEffWindow");
-        closeEffect = library->Function<CloseEffectFn>("CloseEffect");
-        transEff = library->Function<TransEffFn>("TransEff");
-        transData = library->Function<TransDataFn>("TransData");
-        denoClose = library->Function<DenoCloseFn>("DenoClose");
-        doEffect = library->Function<DoEffectFn>("DoEffect");
-        setParam = library->Function<SetEffectParamFn>("SetEffectParam");
-    }
-};
-
-class LoadedAnalyzer : public testing::Test {
+class LoadedAnalyzer : public test::PluginFolderTest {
 protected:
-    LoadedAnalyzer() : programDirHadParameters_(std::filesystem::exists(kProgramDir + "analyzer.par")) {
-        for (const char* name : {"analyzer.so", "analyzer.eff", "analyzer.hlp", "denoise.so", "denoise.eff",
-                                 "denoise.hlp", "hilofilt.so", "hilofilt.eff", "hilofilt.hlp"}) {
-            dir_.CopyIn(kProgramDir + name, name);
-        }
+    LoadedAnalyzer()
+        : PluginFolderTest({"analyzer.so", "analyzer.eff", "analyzer.hlp", "denoise.so", "denoise.eff",
+                            "denoise.hlp", "hilofilt.so", "hilofilt.eff", "hilofilt.hlp"},
+                           "analyzer.par") {
         analyzer_.Load(dir_.File("analyzer.so"));
     }
 
@@ -101,11 +65,9 @@ protected:
             analyzer_.closeWindow();
             ProcessPendingEvents();
         }
-        analyzer_.library.reset();
-        denoise_.library.reset();
-        filter_.library.reset();
-        EXPECT_EQ(std::filesystem::exists(kProgramDir + "analyzer.par"), programDirHadParameters_)
-            << "tests must never write into the program directory";
+        analyzer_.Unload();
+        denoise_.Unload();
+        filter_.Unload();
     }
 
     void Init() {
@@ -167,11 +129,9 @@ protected:
         return count;
     }
 
-    TempDir dir_;
-    bool programDirHadParameters_;
-    Plugin analyzer_;
-    Plugin denoise_;
-    Plugin filter_;
+    test::LoadedPlugin analyzer_;
+    test::LoadedPlugin denoise_;
+    test::LoadedPlugin filter_;
     std::int32_t status_ = 0;
     EffectDescriptor* descriptor_ = nullptr;
     QWidget owner_;

@@ -3,10 +3,9 @@
 // never in the program directory.
 
 #include "plugin_common/effect_api.h"
-#include "platform/dynamic_library.h"
 
 #include "tests/plugin_common/qt_test_application.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/loaded_plugin.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -21,131 +20,25 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <unistd.h>
 #include <vector>
 #include <cmath>
 
 namespace lumisett::declicker {
 namespace {
 
+using test::Occurrences;
 using test::ProcessPendingEvents;
-using test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
-const std::string kProgramDir = LUMISETT_PROGRAM_DIR;
 const QString kTitle = QStringLiteral(" Di-Rodivorer 2.1");
 
-// What the plug-in writes to standard error (its messages, without a display) while it lives.
-class StderrCapture {
-public:
-    explicit StderrCapture(std::string file) : file_(std::move(file)) {
-        std::fflush(stderr);
-        saved_ = ::dup(STDERR_FILENO);
-        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, STDERR_FILENO);
-        ::close(fd);
-    }
-    ~StderrCapture() { Finish(); }
-
-    std::string Finish() {
-        if (saved_ >= 0) {
-            std::fflush(stderr);
-            ::dup2(saved_, STDERR_FILENO);
-            ::close(saved_);
-            saved_ = -1;
-        }
-        std::FILE* in = std::fopen(file_.c_str(), "rb");
-        std::string text;
-        for (int c; in != nullptr && (c = std::fgetc(in)) != EOF;) {
-            text.push_back(static_cast<char>(c));
-        }
-        if (in != nullptr) {
-            std::fclose(in);
-        }
-        return text;
-    }
-
-private:
-    std::string file_;
-    int saved_ = -1;
-};
-
-int Occurrences(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
-class LoadedDeclicker : public testing::Test {
+class LoadedDeclicker : public test::LoadedPluginTest {
 protected:
-    LoadedDeclicker() : programDirHadParameters_(std::filesystem::exists(kProgramDir + "declicker.par")) {
-        for (const char* name : {"declicker.so", "declicker.eff", "declicker.hlp"}) {
-            dir_.CopyIn(kProgramDir + name, name);
-        }
-        Load();
-    }
-
-    ~LoadedDeclicker() override {
-        if (library_) {
-            closeWindow_();
-            ProcessPendingEvents();
-        }
-        library_.reset();
-        EXPECT_EQ(std::filesystem::exists(kProgramDir + "declicker.par"), programDirHadParameters_)
-            << "tests must never write into the program directory";
-    }
-
-    void Load() {
-        std::string error;
-        library_ = platform::DynamicLibrary::Open(dir_.File("declicker.so"), &error);
-        ASSERT_NE(library_, nullptr) << error;
-        init_ = Bind<InitEffectFn>("InitEffect");
-        exit_ = Bind<ExitEffectFn>("ExitEffect");
-        openWindow_ = Bind<OpenEffWindowFn>("OpenEffWindow");
-        closeWindow_ = Bind<CloseEffWindowFn>("CloseEffWindow");
-        openEffect_ = Bind<OpenEffectFn>("OpenEffect");
-        closeEffect_ = Bind<CloseEffectFn>("CloseEffect");
-        doEffect_ = Bind<DoEffectFn>("DoEffect");
-        setParam_ = Bind<SetEffectParamFn>("SetEffectParam");
-    }
-
-    void Reload() {
-        closeWindow_();
-        ProcessPendingEvents();
-        library_.reset();
-        Load();
-    }
-
-    template <typename Fn>
-    Fn Bind(const char* name) {
-        Fn function = library_->Function<Fn>(name);
-        EXPECT_NE(function, nullptr) << name;
-        return function;
-    }
-
-    // InitEffect, returning what the plug-in said on standard error meanwhile.
-    std::string Init() {
-        StderrCapture capture(output_.File("stderr.txt"));
-        descriptor_ = init_(&status_, EFFECT_HOST_KMAX);
-        return capture.Finish();
-    }
-
-    std::string Exit() {
-        StderrCapture capture(output_.File("stderr.txt"));
-        exit_();
-        return capture.Finish();
-    }
-
-    Bytes ParameterFile() const {
-        const std::string text = dir_.Read("declicker.par");
-        return Bytes(text.begin(), text.end());
-    }
+    LoadedDeclicker()
+        : LoadedPluginTest("declicker", {"InitEffect", "ExitEffect", "OpenEffWindow",
+                                         "CloseEffWindow", "OpenEffect", "CloseEffect", "DoEffect",
+                                         "SetEffectParam"}) {}
 
     std::vector<QWidget*> Editors() const {
         std::vector<QWidget*> editors;
@@ -158,7 +51,7 @@ protected:
     }
 
     QWidget* OpenEditor() {
-        openWindow_(&owner_);
+        plugin_.openWindow(&owner_);
         ProcessPendingEvents();
         const auto editors = Editors();
         return editors.size() == 1 ? editors[0] : nullptr;
@@ -166,7 +59,7 @@ protected:
 
     // Runs one block of `pairs` frames through DoEffect and returns it.
     std::vector<std::int16_t> Process(std::vector<std::int16_t> block, std::int32_t mask = 3) {
-        doEffect_(44100, mask, static_cast<std::int32_t>(block.size() / 2), block.data(), nullptr);
+        plugin_.doEffect(44100, mask, static_cast<std::int32_t>(block.size() / 2), block.data(), nullptr);
         return block;
     }
 
@@ -174,22 +67,6 @@ protected:
         auto* field = editor->findChild<QLineEdit*>(QString::fromLatin1(name));
         return field != nullptr ? field->text() : QStringLiteral("(missing)");
     }
-
-    TempDir dir_;
-    TempDir output_;
-    bool programDirHadParameters_;
-    std::unique_ptr<platform::DynamicLibrary> library_;
-    InitEffectFn init_ = nullptr;
-    ExitEffectFn exit_ = nullptr;
-    OpenEffWindowFn openWindow_ = nullptr;
-    CloseEffWindowFn closeWindow_ = nullptr;
-    OpenEffectFn openEffect_ = nullptr;
-    CloseEffectFn closeEffect_ = nullptr;
-    DoEffectFn doEffect_ = nullptr;
-    SetEffectParamFn setParam_ = nullptr;
-    std::int32_t status_ = 0;
-    EffectDescriptor* descriptor_ = nullptr;
-    QWidget owner_;
 };
 
 
@@ -242,7 +119,7 @@ TEST_F(LoadedDeclicker, ASpikeOfEitherSignInSilenceLeavesAsSilence512FramesLater
     dir_.Write("declicker.par", file);
     EXPECT_EQ(Occurrences(Init(), "error"), 0);
 
-    ASSERT_EQ(openEffect_(4096), 1);
+    ASSERT_EQ(plugin_.openEffect(4096), 1);
     auto block = Silence(4096);
     block[2 * 100] = 1000;
     block[2 * 100 + 1] = -1000;
@@ -250,26 +127,26 @@ TEST_F(LoadedDeclicker, ASpikeOfEitherSignInSilenceLeavesAsSilence512FramesLater
     block[2 * 3000 + 1] = 1000;
     EXPECT_EQ(Process(block), Silence(4096));
     EXPECT_EQ(Process(Silence(4096)), Silence(4096)) << "the repaired history";
-    closeEffect_();
+    plugin_.closeEffect();
     Exit();
     EXPECT_EQ(ParameterFile(), file);
 }
 
 TEST_F(LoadedDeclicker, RenderKeysAreTakenOrRefusedWithoutEffect) {
     Init();
-    EXPECT_EQ(setParam_("persist", "0"), 1);
-    EXPECT_EQ(setParam_("declick", "60"), 1);
-    EXPECT_EQ(setParam_("decrackle", "100"), 1);
-    EXPECT_EQ(setParam_("deplop", "0"), 1);
-    EXPECT_EQ(setParam_("mono", "1"), 1);
+    EXPECT_EQ(plugin_.setParam("persist", "0"), 1);
+    EXPECT_EQ(plugin_.setParam("declick", "60"), 1);
+    EXPECT_EQ(plugin_.setParam("decrackle", "100"), 1);
+    EXPECT_EQ(plugin_.setParam("deplop", "0"), 1);
+    EXPECT_EQ(plugin_.setParam("mono", "1"), 1);
     for (const char* refused : {"declick=100.5", "decrackle=-3", "mono=yes", "deplop=2", "strength=1"}) {
         const std::string text(refused);
         const auto equals = text.find('=');
-        EXPECT_EQ(setParam_(text.substr(0, equals).c_str(), text.substr(equals + 1).c_str()), 0) << refused;
+        EXPECT_EQ(plugin_.setParam(text.substr(0, equals).c_str(), text.substr(equals + 1).c_str()), 0) << refused;
     }
-    EXPECT_EQ(setParam_(nullptr, "1"), 0);
+    EXPECT_EQ(plugin_.setParam(nullptr, "1"), 0);
 
-    ASSERT_EQ(openEffect_(1024), 1);
+    ASSERT_EQ(plugin_.openEffect(1024), 1);
     auto block = Silence(1024);
     for (std::size_t i = 0; i < block.size(); i += 2) {
         block[i] = -3; // a constant pair: nothing to repair once it has begun
@@ -278,7 +155,7 @@ TEST_F(LoadedDeclicker, RenderKeysAreTakenOrRefusedWithoutEffect) {
     const auto out = Process(block);
     EXPECT_EQ(out[2 * 700], -2) << "mono: floor((-3 + 0) / 2)";
     EXPECT_EQ(out[2 * 700 + 1], -2);
-    closeEffect_();
+    plugin_.closeEffect();
     Exit();
     EXPECT_FALSE(dir_.Exists("declicker.par")) << "persist=0";
 }
@@ -323,7 +200,7 @@ TEST_F(LoadedDeclicker, TheEditorShowsAndChangesTheSettings) {
 
 TEST_F(LoadedDeclicker, TheScopeChartsClicksFallsWhilePausedAndIdlesAfterTheStream) {
     Init();
-    EXPECT_EQ(setParam_("persist", "0"), 1);
+    EXPECT_EQ(plugin_.setParam("persist", "0"), 1);
     QWidget* editor = OpenEditor();
     ASSERT_NE(editor, nullptr);
     QWidget* scope = editor->findChild<QWidget*>(QStringLiteral("scratchScope"));
@@ -334,7 +211,7 @@ TEST_F(LoadedDeclicker, TheScopeChartsClicksFallsWhilePausedAndIdlesAfterTheStre
     const QColor red(255, 0, 0);
     const QColor black(0, 0, 0);
 
-    ASSERT_EQ(openEffect_(4096), 1);
+    ASSERT_EQ(plugin_.openEffect(4096), 1);
     auto block = Silence(4096);
     for (int i = 0; i < 15; ++i) {
         block[2 * (200 + 200 * i)] = 1000;
@@ -353,7 +230,7 @@ TEST_F(LoadedDeclicker, TheScopeChartsClicksFallsWhilePausedAndIdlesAfterTheStre
     EXPECT_EQ(newest(h - 1), black) << "and resting there";
     __atomic_store_n(&status_, 0, __ATOMIC_RELAXED);
 
-    closeEffect_();
+    plugin_.closeEffect();
     const QImage idle = scope->grab().toImage();
     bool drawn = false;
     for (int x = 0; x < w && !drawn; ++x) {
@@ -391,13 +268,13 @@ TEST_F(LoadedDeclicker, TheEditorOffersAboutAndHelp) {
 
 TEST_F(LoadedDeclicker, OpensOneEditorAndClosesIt) {
     Init();
-    openWindow_(&owner_);
-    openWindow_(&owner_);
+    plugin_.openWindow(&owner_);
+    plugin_.openWindow(&owner_);
     ProcessPendingEvents();
     ASSERT_EQ(Editors().size(), 1u);
-    closeWindow_();
+    plugin_.closeWindow();
     EXPECT_TRUE(Editors().empty());
-    closeWindow_();
+    plugin_.closeWindow();
     Exit();
 }
 

@@ -2,11 +2,10 @@
 // descriptor and help file in a temporary folder, so its parameter file lands there.
 
 #include "plugin_common/effect_api.h"
-#include "platform/dynamic_library.h"
 #include "plugins/denoise/core/profile_file.h"
 
 #include "tests/plugin_common/qt_test_application.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/loaded_plugin.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,55 +15,17 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 namespace lumisett::denoise {
 namespace {
 
 using test::ProcessPendingEvents;
-using test::TempDir;
+using test::StderrCapture;
 
-const std::string kProgramDir = LUMISETT_PROGRAM_DIR;
 const QString kTitle = QStringLiteral(" Ve-Vidare 2.1");
 const QString kManagerTitle = QStringLiteral(" Noiseprofile Manager");
-
-// What the plug-in writes to standard error (its messages, without a display) meanwhile.
-class StderrCapture {
-public:
-    explicit StderrCapture(std::string file) : file_(std::move(file)) {
-        std::fflush(stderr);
-        saved_ = ::dup(STDERR_FILENO);
-        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, STDERR_FILENO);
-        ::close(fd);
-    }
-    ~StderrCapture() { Finish(); }
-    std::string Finish() {
-        if (saved_ >= 0) {
-            std::fflush(stderr);
-            ::dup2(saved_, STDERR_FILENO);
-            ::close(saved_);
-            saved_ = -1;
-        }
-        std::string text;
-        if (std::FILE* in = std::fopen(file_.c_str(), "rb")) {
-            for (int c; (c = std::fgetc(in)) != EOF;) {
-                text.push_back(static_cast<char>(c));
-            }
-            std::fclose(in);
-        }
-        return text;
-    }
-
-private:
-    std::string file_;
-    int saved_ = -1;
-};
 
 // A frame of `bins` per channel with a sloped magnitude, gains at 1/bins.
 std::vector<float> SlopedFrame(int bins, float scale) {
@@ -79,62 +40,15 @@ std::vector<float> SlopedFrame(int bins, float scale) {
     return frame;
 }
 
-class LoadedDenoise : public testing::Test {
+class LoadedDenoise : public test::LoadedPluginTest {
 protected:
-    LoadedDenoise() : programDirHadParameters_(std::filesystem::exists(kProgramDir + "denoise.par")) {
-        for (const char* name : {"denoise.so", "denoise.eff", "denoise.hlp"}) {
-            dir_.CopyIn(kProgramDir + name, name);
-        }
-        Load();
-    }
-
-    ~LoadedDenoise() override {
-        if (library_) {
-            closeWindow_();
-            ProcessPendingEvents();
-        }
-        library_.reset();
-        EXPECT_EQ(std::filesystem::exists(kProgramDir + "denoise.par"), programDirHadParameters_)
-            << "tests must never write into the program directory";
-    }
-
-    void Load() {
-        std::string error;
-        library_ = platform::DynamicLibrary::Open(dir_.File("denoise.so"), &error);
-        ASSERT_NE(library_, nullptr) << error;
-        init_ = Bind<InitEffectFn>("InitEffect");
-        exit_ = Bind<ExitEffectFn>("ExitEffect");
-        openWindow_ = Bind<OpenEffWindowFn>("OpenEffWindow");
-        closeWindow_ = Bind<CloseEffWindowFn>("CloseEffWindow");
-        openEffect_ = Bind<OpenEffectFn>("OpenEffect");
-        closeEffect_ = Bind<CloseEffectFn>("CloseEffect");
-        doEffect_ = Bind<DoEffectFn>("DoEffect");
-        noiseTab_ = Bind<GetNoiseTabFn>("GetNoiseTab");
-        set_ = Bind<SetEffectParamFn>("SetEffectParam");
-    }
-
-    void Reload() {
-        closeWindow_();
-        ProcessPendingEvents();
-        library_.reset();
-        Load();
-    }
-
-    template <typename Fn>
-    Fn Bind(const char* name) {
-        Fn function = library_->Function<Fn>(name);
-        EXPECT_NE(function, nullptr) << name;
-        return function;
-    }
-
-    std::string Init() {
-        StderrCapture capture(output_.File("stderr.txt"));
-        descriptor_ = init_(&status_, EFFECT_HOST_KMAX);
-        return capture.Finish();
-    }
+    LoadedDenoise()
+        : LoadedPluginTest("denoise", {"InitEffect", "ExitEffect", "OpenEffWindow",
+                                       "CloseEffWindow", "OpenEffect", "CloseEffect", "DoEffect",
+                                       "GetNoiseTab", "SetEffectParam"}) {}
 
     std::vector<float> Process(std::vector<float> frame, int bins = 1024) {
-        doEffect_(44100, 3, bins, nullptr, frame.data());
+        plugin_.doEffect(44100, 3, bins, nullptr, frame.data());
         return frame;
     }
 
@@ -151,7 +65,7 @@ protected:
     }
 
     QWidget* OpenEditor() {
-        openWindow_(&owner_);
+        plugin_.openWindow(&owner_);
         ProcessPendingEvents();
         return Window(kTitle);
     }
@@ -172,23 +86,6 @@ protected:
         auto* button = editor->findChild<QPushButton*>(QString::fromLatin1(name));
         return button != nullptr && button->isChecked();
     }
-
-    TempDir dir_;
-    TempDir output_;
-    bool programDirHadParameters_;
-    std::unique_ptr<platform::DynamicLibrary> library_;
-    InitEffectFn init_ = nullptr;
-    ExitEffectFn exit_ = nullptr;
-    OpenEffWindowFn openWindow_ = nullptr;
-    CloseEffWindowFn closeWindow_ = nullptr;
-    OpenEffectFn openEffect_ = nullptr;
-    CloseEffectFn closeEffect_ = nullptr;
-    DoEffectFn doEffect_ = nullptr;
-    GetNoiseTabFn noiseTab_ = nullptr;
-    SetEffectParamFn set_ = nullptr;
-    std::int32_t status_ = 0;
-    EffectDescriptor* descriptor_ = nullptr;
-    QWidget owner_;
 };
 
 std::uint32_t U32(const std::string& bytes, std::size_t at) {
@@ -207,20 +104,20 @@ TEST_F(LoadedDenoise, DescribesItselfStartsAtTheDefaultsAndSavesItsRecord) {
     EXPECT_NE(said.find("parameter File is invalid"), std::string::npos) << said; // none yet
 
     double* t = nullptr;
-    float* table = noiseTab_(&t);
+    float* table = plugin_.noiseTab(&t);
     ASSERT_NE(table, nullptr);
     ASSERT_NE(t, nullptr);
     EXPECT_NEAR(*t, 1.0 / 31.6227766, 1e-7); // 30 dB
     EXPECT_FLOAT_EQ(table[0], 1.0f / 65.536f);
     Process(SlopedFrame(256, 1.0f), 256);
     double* again = nullptr;
-    EXPECT_EQ(noiseTab_(&again), table);
+    EXPECT_EQ(plugin_.noiseTab(&again), table);
     EXPECT_EQ(again, t);
 
-    EXPECT_EQ(set_("threshold", "0"), 1);
-    EXPECT_EQ(set_("reduction", "25"), 1);
-    EXPECT_EQ(set_("profile", "pink"), 1);
-    exit_();
+    EXPECT_EQ(plugin_.setParam("threshold", "0"), 1);
+    EXPECT_EQ(plugin_.setParam("reduction", "25"), 1);
+    EXPECT_EQ(plugin_.setParam("profile", "pink"), 1);
+    plugin_.exit();
     const std::string record = dir_.Read("denoise.par");
     ASSERT_EQ(record.size(), 40u);
     EXPECT_EQ(U32(record, 0), 0x06031943u);
@@ -238,8 +135,8 @@ TEST_F(LoadedDenoise, DescribesItselfStartsAtTheDefaultsAndSavesItsRecord) {
     QWidget* editor = OpenEditor();
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(Pressed(editor, "white"));
-    closeWindow_();
-    exit_();
+    plugin_.closeWindow();
+    plugin_.exit();
     const std::string kept = dir_.Read("denoise.par");
     EXPECT_EQ(kept[8], 'x');
     EXPECT_EQ(U32(kept, 4), 0u);
@@ -259,52 +156,52 @@ TEST_F(LoadedDenoise, HeadlessKeysTakeTheEditorsUnitsAndRefuseWhatTheyCannotUse)
         {"learn", "start", 1},    {"learn", "stop", 1},      {"learn", "maybe", 0},
         {"volume", "1", 0},       {"persist", "0", 1},
     };
-    StderrCapture quiet(output_.File("stderr.txt"));
+    StderrCapture quiet;
     for (const Case& c : cases) {
-        EXPECT_EQ(set_(c.key, c.value), c.accepted) << c.key << "=" << c.value;
+        EXPECT_EQ(plugin_.setParam(c.key, c.value), c.accepted) << c.key << "=" << c.value;
     }
     dir_.Write("foreign.lnp", std::string("RIFF and more"));
-    EXPECT_EQ(set_("profile", dir_.File("foreign.lnp").c_str()), 0);
+    EXPECT_EQ(plugin_.setParam("profile", dir_.File("foreign.lnp").c_str()), 0);
     EXPECT_NE(quiet.Finish().find("not a noise profile"), std::string::npos);
     double* t = nullptr;
-    noiseTab_(&t);
+    plugin_.noiseTab(&t);
     EXPECT_NEAR(*t, 1.0 / 315.3, 0.0001); // 49.98 dB
 }
 
 TEST_F(LoadedDenoise, ALearnedProfileSavedAndLoadedAfterARestartGivesTheSameResult) {
     Init();
-    ASSERT_EQ(set_("persist", "0"), 1);
+    ASSERT_EQ(plugin_.setParam("persist", "0"), 1);
     // Learn from three frames, in the plug-in and, for the file, in a core of our own.
     Denoiser core;
     ASSERT_TRUE(core.Init(EFFECT_HOST_KMAX, 0.1, 0.5f));
     core.StartRecording();
-    set_("learn", "start");
+    plugin_.setParam("learn", "start");
     for (float scale : {10.0f, 12.0f, 8.0f}) {
         Process(SlopedFrame(1024, scale));
         auto frame = SlopedFrame(1024, scale);
         core.Process(44100, 3, 1024, frame.data());
     }
-    set_("learn", "stop");
+    plugin_.setParam("learn", "stop");
     ASSERT_TRUE(core.StopRecording());
     SavedProfile saved;
     saved.values = core.UserProfile(&saved.origin);
     ASSERT_TRUE(SaveProfileFile(dir_.File("hiss.lnp"), saved));
     const auto learned = Process(SlopedFrame(1024, 11.0f));
-    exit_();
+    plugin_.exit();
 
     Reload();
     Init();
-    set_("persist", "0");
+    plugin_.setParam("persist", "0");
     EXPECT_NE(Process(SlopedFrame(1024, 11.0f)), learned); // white: another result
-    ASSERT_EQ(set_("profile", dir_.File("hiss.lnp").c_str()), 1);
+    ASSERT_EQ(plugin_.setParam("profile", dir_.File("hiss.lnp").c_str()), 1);
     EXPECT_EQ(Process(SlopedFrame(1024, 11.0f)), learned);
-    exit_();
+    plugin_.exit();
 }
 
 TEST_F(LoadedDenoise, SlidersShowAndSetTheirValues) {
     Init();
-    set_("persist", "0");
-    set_("threshold", "-20"); // T = 10: the bottom
+    plugin_.setParam("persist", "0");
+    plugin_.setParam("threshold", "-20"); // T = 10: the bottom
     QWidget* editor = OpenEditor();
     ASSERT_NE(editor, nullptr);
     auto* threshold = editor->findChild<QSlider*>(QStringLiteral("thresholdSlider"));
@@ -318,7 +215,7 @@ TEST_F(LoadedDenoise, SlidersShowAndSetTheirValues) {
         const char* text;
     };
     double* t = nullptr;
-    noiseTab_(&t);
+    plugin_.noiseTab(&t);
     for (const Case& c : {Case{0, "49.98"}, Case{50, "24.55"}, Case{100, "-20.00"}}) {
         threshold->setValue(c.position == 100 ? 99 : 100); // make sure it moves
         threshold->setValue(c.position);
@@ -328,22 +225,22 @@ TEST_F(LoadedDenoise, SlidersShowAndSetTheirValues) {
     reduction->setValue(0);
     EXPECT_EQ(Text(editor, "reductionValue"), QStringLiteral("100.00"));
     threshold->setValue(0);
-    closeWindow_();
+    plugin_.closeWindow();
     ProcessPendingEvents();
     editor = OpenEditor();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->findChild<QSlider*>(QStringLiteral("thresholdSlider"))->value(), 1);
-    exit_();
+    plugin_.exit();
 }
 
 TEST_F(LoadedDenoise, UserButtonAndFingerprintManager) {
     Init();
-    set_("persist", "0");
+    plugin_.setParam("persist", "0");
     QWidget* editor = OpenEditor();
     ASSERT_NE(editor, nullptr);
     Click(editor, "pink");
     {
-        StderrCapture capture(output_.File("stderr.txt"));
+        StderrCapture capture;
         Click(editor, "user");
         const std::string said = capture.Finish();
         EXPECT_NE(said.find("There is currently no user defined noiseprofile loaded"), std::string::npos) << said;
@@ -357,7 +254,7 @@ TEST_F(LoadedDenoise, UserButtonAndFingerprintManager) {
     QWidget* manager = Window(kManagerTitle);
     ASSERT_NE(manager, nullptr); // exactly one
     Click(manager, "Record");
-    openEffect_(2048);
+    plugin_.openEffect(2048);
     for (int i = 0; i < 3; ++i) {
         Process(SlopedFrame(1024, 10.0f));
     }
@@ -367,7 +264,7 @@ TEST_F(LoadedDenoise, UserButtonAndFingerprintManager) {
     EXPECT_EQ(Text(manager, "counter"), QStringLiteral("  3 blk"));
     // Closing the editor closes the manager through its own path: the recording stops and
     // becomes the user profile, and Fingerprint opens a manager again later.
-    closeWindow_();
+    plugin_.closeWindow();
     ProcessPendingEvents();
     EXPECT_EQ(Window(kManagerTitle), nullptr);
     editor = OpenEditor();
@@ -375,9 +272,9 @@ TEST_F(LoadedDenoise, UserButtonAndFingerprintManager) {
     EXPECT_TRUE(Pressed(editor, "user"));
     Click(editor, "Fingerprint");
     EXPECT_NE(Window(kManagerTitle), nullptr);
-    closeEffect_();
-    closeWindow_();
-    exit_();
+    plugin_.closeEffect();
+    plugin_.closeWindow();
+    plugin_.exit();
 }
 
 } // namespace

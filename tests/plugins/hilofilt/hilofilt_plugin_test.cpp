@@ -7,7 +7,7 @@
 #include "plugins/hilofilt/core/response_table.h"
 
 #include "tests/plugin_common/qt_test_application.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/loaded_plugin.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -19,55 +19,16 @@
 
 #include <bit>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 namespace lumisett::hilofilt {
 namespace {
 
 using test::ProcessPendingEvents;
-using test::TempDir;
 
-const std::string kProgramDir = LUMISETT_PROGRAM_DIR;
 const QString kTitle = QStringLiteral("High- Lowpass 2.1");
 constexpr float kReferenceNoise = static_cast<float>(1.0 / 46341.0);
-
-// What the plug-in writes to standard error (its messages, without a display) meanwhile.
-class StderrCapture {
-public:
-    explicit StderrCapture(std::string file) : file_(std::move(file)) {
-        std::fflush(stderr);
-        saved_ = ::dup(STDERR_FILENO);
-        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, STDERR_FILENO);
-        ::close(fd);
-    }
-    ~StderrCapture() { Finish(); }
-    std::string Finish() {
-        if (saved_ >= 0) {
-            std::fflush(stderr);
-            ::dup2(saved_, STDERR_FILENO);
-            ::close(saved_);
-            saved_ = -1;
-        }
-        std::string text;
-        if (std::FILE* in = std::fopen(file_.c_str(), "rb")) {
-            for (int c; (c = std::fgetc(in)) != EOF;) {
-                text.push_back(static_cast<char>(c));
-            }
-            std::fclose(in);
-        }
-        return text;
-    }
-
-private:
-    std::string file_;
-    int saved_ = -1;
-};
 
 std::uint32_t U32(const std::string& bytes, std::size_t at) {
     std::uint32_t value = 0;
@@ -102,70 +63,22 @@ std::vector<float> Response(const FilterParameters& p, std::int32_t rate, std::i
     return h;
 }
 
-class LoadedHilofilt : public testing::Test {
+class LoadedHilofilt : public test::LoadedPluginTest {
 protected:
-    LoadedHilofilt() : programDirHadParameters_(std::filesystem::exists(kProgramDir + "hilofilt.par")) {
-        for (const char* name : {"hilofilt.so", "hilofilt.eff", "hilofilt.hlp"}) {
-            dir_.CopyIn(kProgramDir + name, name);
-        }
-        Load();
-    }
-
-    ~LoadedHilofilt() override {
-        if (library_) {
-            closeWindow_();
-            ProcessPendingEvents();
-        }
-        library_.reset();
-        EXPECT_EQ(std::filesystem::exists(kProgramDir + "hilofilt.par"), programDirHadParameters_)
-            << "tests must never write into the program directory";
-    }
-
-    void Load() {
-        std::string error;
-        library_ = platform::DynamicLibrary::Open(dir_.File("hilofilt.so"), &error);
-        ASSERT_NE(library_, nullptr) << error;
-        init_ = Bind<InitEffectFn>("InitEffect");
-        exit_ = Bind<ExitEffectFn>("ExitEffect");
-        openWindow_ = Bind<OpenEffWindowFn>("OpenEffWindow");
-        closeWindow_ = Bind<CloseEffWindowFn>("CloseEffWindow");
-        openEffect_ = Bind<OpenEffectFn>("OpenEffect");
-        closeEffect_ = Bind<CloseEffectFn>("CloseEffect");
-        doEffect_ = Bind<DoEffectFn>("DoEffect");
-        noiseTab_ = Bind<GetNoiseTabFn>("GetNoiseTab");
-        set_ = Bind<SetEffectParamFn>("SetEffectParam");
-    }
-
-    void Reload() {
-        closeWindow_();
-        ProcessPendingEvents();
-        library_.reset();
-        Load();
-    }
-
-    template <typename Fn>
-    Fn Bind(const char* name) {
-        Fn function = library_->Function<Fn>(name);
-        EXPECT_NE(function, nullptr) << name;
-        return function;
-    }
-
-    // InitEffect; what it said on standard error.
-    std::string Init() {
-        StderrCapture capture(output_.File("stderr.txt"));
-        descriptor_ = init_(&status_, EFFECT_HOST_KMAX);
-        return capture.Finish();
-    }
+    LoadedHilofilt()
+        : LoadedPluginTest("hilofilt", {"InitEffect", "ExitEffect", "OpenEffWindow",
+                                        "CloseEffWindow", "OpenEffect", "CloseEffect", "DoEffect",
+                                        "GetNoiseTab", "SetEffectParam"}) {}
 
     // The table a frame meets: the left gain row of a frame of ones after DoEffect.
     std::vector<float> Applied(std::int32_t rate = 44100, std::int32_t bins = 2048) {
         std::vector<float> frame(4 * static_cast<std::size_t>(bins), 1.0f);
-        doEffect_(rate, 3, bins, nullptr, frame.data());
+        plugin_.doEffect(rate, 3, bins, nullptr, frame.data());
         return {frame.begin() + bins, frame.begin() + 2 * bins};
     }
 
     QWidget* OpenEditor() {
-        openWindow_(&owner_);
+        plugin_.openWindow(&owner_);
         ProcessPendingEvents();
         QWidget* found = nullptr;
         int count = 0;
@@ -184,23 +97,6 @@ protected:
                           Qt::NoModifier);
         QApplication::sendEvent(widget, &event);
     }
-
-    TempDir dir_;
-    TempDir output_;
-    bool programDirHadParameters_;
-    std::unique_ptr<platform::DynamicLibrary> library_;
-    InitEffectFn init_ = nullptr;
-    ExitEffectFn exit_ = nullptr;
-    OpenEffWindowFn openWindow_ = nullptr;
-    CloseEffWindowFn closeWindow_ = nullptr;
-    OpenEffectFn openEffect_ = nullptr;
-    CloseEffectFn closeEffect_ = nullptr;
-    DoEffectFn doEffect_ = nullptr;
-    GetNoiseTabFn noiseTab_ = nullptr;
-    SetEffectParamFn set_ = nullptr;
-    std::int32_t status_ = 0;
-    EffectDescriptor* descriptor_ = nullptr;
-    QWidget owner_;
 };
 
 TEST_F(LoadedHilofilt, DescribesItselfFiltersAtTheDefaultsAndOffersItsNoiseTable) {
@@ -216,11 +112,11 @@ TEST_F(LoadedHilofilt, DescribesItselfFiltersAtTheDefaultsAndOffersItsNoiseTable
     EXPECT_NE(said.find(" Parameter file error:"), std::string::npos) << said;
 
     double* reference = nullptr;
-    float* table = noiseTab_(&reference);
+    float* table = plugin_.noiseTab(&reference);
     ASSERT_NE(table, nullptr);
     ASSERT_NE(reference, nullptr);
     EXPECT_EQ(*reference, 1.0);
-    EXPECT_EQ(openEffect_(4096), 1);
+    EXPECT_EQ(plugin_.openEffect(4096), 1);
     const auto h = Applied();
     EXPECT_EQ(h, Response(kDefaultParameters, 44100, 2048));
     EXPECT_EQ(table[1], NoiseValue(h[1]));
@@ -228,24 +124,24 @@ TEST_F(LoadedHilofilt, DescribesItselfFiltersAtTheDefaultsAndOffersItsNoiseTable
 
     // Mask 0: the frame passes as it came.
     std::vector<float> frame(4 * 2048, 0.5f);
-    doEffect_(44100, 0, 2048, nullptr, frame.data());
+    plugin_.doEffect(44100, 0, 2048, nullptr, frame.data());
     EXPECT_EQ(frame, std::vector<float>(4 * 2048, 0.5f));
-    closeEffect_();
+    plugin_.closeEffect();
 
     double* again = nullptr;
-    EXPECT_EQ(noiseTab_(&again), table);
+    EXPECT_EQ(plugin_.noiseTab(&again), table);
     EXPECT_EQ(again, reference);
-    EXPECT_EQ(noiseTab_(nullptr), table);
-    exit_();
+    EXPECT_EQ(plugin_.noiseTab(nullptr), table);
+    plugin_.exit();
 }
 
 TEST_F(LoadedHilofilt, TheRecordKeepsTheParametersAndWhatItDoesNotKnow) {
     Init();
-    ASSERT_EQ(set_("hp_freq", "45.5"), 1);
-    ASSERT_EQ(set_("hp_slope", "18"), 1);
-    ASSERT_EQ(set_("lp_freq", "9000"), 1);
-    ASSERT_EQ(set_("lp_slope", "6"), 1);
-    exit_();
+    ASSERT_EQ(plugin_.setParam("hp_freq", "45.5"), 1);
+    ASSERT_EQ(plugin_.setParam("hp_slope", "18"), 1);
+    ASSERT_EQ(plugin_.setParam("lp_freq", "9000"), 1);
+    ASSERT_EQ(plugin_.setParam("lp_slope", "6"), 1);
+    plugin_.exit();
     std::string record = dir_.Read("hilofilt.par");
     ASSERT_EQ(record.size(), 48u);
     EXPECT_EQ(U32(record, 0), 0x26031970u);
@@ -261,7 +157,7 @@ TEST_F(LoadedHilofilt, TheRecordKeepsTheParametersAndWhatItDoesNotKnow) {
     Reload();
     EXPECT_EQ(Init(), "") << "a valid file says nothing";
     EXPECT_EQ(Applied(), Response({10.0f, 30.0f, 22000.0f, 3.0f}, 44100, 2048));
-    exit_();
+    plugin_.exit();
     const std::string kept = dir_.Read("hilofilt.par");
     EXPECT_EQ(kept[5], 'r');
     EXPECT_EQ(F32(kept, 16), 10.0f);
@@ -277,7 +173,7 @@ TEST_F(LoadedHilofilt, AnInvalidFileGivesTheMessageAndTheDefaults) {
         const std::string said = Init();
         EXPECT_NE(said.find("The parameter File is invalid"), std::string::npos) << bytes.size() << " bytes";
         EXPECT_EQ(Applied(), Response(kDefaultParameters, 44100, 2048)) << bytes.size() << " bytes";
-        exit_();
+        plugin_.exit();
         const std::string written = dir_.Read("hilofilt.par");
         ASSERT_EQ(written.size(), 48u);
         EXPECT_EQ(F32(written, 16), 30.0f);
@@ -288,7 +184,7 @@ TEST_F(LoadedHilofilt, AnInvalidFileGivesTheMessageAndTheDefaults) {
     Reload();
     Init();
     EXPECT_EQ(Applied(), Response({30.0f, 6.0f, 13000.0f, 6.0f}, 44100, 2048));
-    exit_();
+    plugin_.exit();
 }
 
 TEST_F(LoadedHilofilt, HeadlessKeysChangeTheTableAndRefuseWhatTheEditorWouldNotSet) {
@@ -304,22 +200,22 @@ TEST_F(LoadedHilofilt, HeadlessKeysChangeTheTableAndRefuseWhatTheEditorWouldNotS
         {"flat", "yes", 0}, {"width", "3", 0}, {"persist", "0", 1}, {"persist", "2", 0},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(set_(c.key, c.value), c.accepted) << c.key << "=" << c.value;
+        EXPECT_EQ(plugin_.setParam(c.key, c.value), c.accepted) << c.key << "=" << c.value;
     }
-    EXPECT_EQ(set_(nullptr, "1"), 0);
-    EXPECT_EQ(set_("flat", nullptr), 0);
+    EXPECT_EQ(plugin_.setParam(nullptr, "1"), 0);
+    EXPECT_EQ(plugin_.setParam("flat", nullptr), 0);
     EXPECT_EQ(Applied(), Response({180.0f, 24.0f, 2000.0f, 0.0f}, 44100, 2048));
-    ASSERT_EQ(set_("flat", "1"), 1);
+    ASSERT_EQ(plugin_.setParam("flat", "1"), 1);
     EXPECT_EQ(Applied(), std::vector<float>(2048, 1.0f));
-    float* noise = noiseTab_(nullptr);
+    float* noise = plugin_.noiseTab(nullptr);
     EXPECT_EQ(std::vector<float>(noise, noise + 4096), std::vector<float>(4096, kReferenceNoise));
-    exit_();
+    plugin_.exit();
     EXPECT_FALSE(dir_.Exists("hilofilt.par")) << "persist=0 writes nothing";
 }
 
 TEST_F(LoadedHilofilt, TheEditorDragsTheHandlesAndFlattensTheFilterAtOnce) {
     Init();
-    set_("persist", "0");
+    plugin_.setParam("persist", "0");
     QWidget* editor = OpenEditor();
     ASSERT_NE(editor, nullptr);
     EXPECT_NE(OpenEditor(), nullptr) << "a second open makes no second window";
@@ -351,19 +247,19 @@ TEST_F(LoadedHilofilt, TheEditorDragsTheHandlesAndFlattensTheFilterAtOnce) {
     ASSERT_NE(flat, nullptr);
     flat->click();
     EXPECT_EQ(Applied(), std::vector<float>(2048, 1.0f));
-    float* noise = noiseTab_(nullptr);
+    float* noise = plugin_.noiseTab(nullptr);
     EXPECT_EQ(std::vector<float>(noise, noise + 4096), std::vector<float>(4096, kReferenceNoise));
-    closeWindow_();
+    plugin_.closeWindow();
     ProcessPendingEvents();
-    closeWindow_(); // harmless when closed
-    exit_();
+    plugin_.closeWindow(); // harmless when closed
+    plugin_.exit();
 }
 
 // An analyzer that is loaded hears DenoClose when the filter exits; none is ever loaded for it.
 TEST_F(LoadedHilofilt, ExitTellsALoadedAnalyzerAndNeverLoadsOne) {
     Init();
-    set_("persist", "0");
-    exit_();
+    plugin_.setParam("persist", "0");
+    plugin_.exit();
     EXPECT_EQ(platform::DynamicLibrary::FindLoaded("analyzer.so"), nullptr);
 
     std::string error;
@@ -374,9 +270,9 @@ TEST_F(LoadedHilofilt, ExitTellsALoadedAnalyzerAndNeverLoadsOne) {
     ASSERT_NE(calls, nullptr);
     Reload();
     Init();
-    set_("persist", "0");
+    plugin_.setParam("persist", "0");
     EXPECT_EQ(calls(), 0);
-    exit_();
+    plugin_.exit();
     EXPECT_EQ(calls(), 1);
 }
 

@@ -3,10 +3,9 @@
 // never in the program directory.
 
 #include "plugin_common/effect_api.h"
-#include "platform/dynamic_library.h"
 
 #include "tests/plugin_common/qt_test_application.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/loaded_plugin.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -18,129 +17,24 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 namespace lumisett::zeroline {
 namespace {
 
+using test::Occurrences;
 using test::ProcessPendingEvents;
-using test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
-const std::string kProgramDir = LUMISETT_PROGRAM_DIR;
 const QString kTitle = QStringLiteral("DI-Revivad 2.1");
 
-// What the plug-in writes to standard error (its messages, without a display) while it lives.
-class StderrCapture {
-public:
-    explicit StderrCapture(std::string file) : file_(std::move(file)) {
-        std::fflush(stderr);
-        saved_ = ::dup(STDERR_FILENO);
-        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, STDERR_FILENO);
-        ::close(fd);
-    }
-    ~StderrCapture() { Finish(); }
-
-    std::string Finish() {
-        if (saved_ >= 0) {
-            std::fflush(stderr);
-            ::dup2(saved_, STDERR_FILENO);
-            ::close(saved_);
-            saved_ = -1;
-        }
-        std::FILE* in = std::fopen(file_.c_str(), "rb");
-        std::string text;
-        for (int c; in != nullptr && (c = std::fgetc(in)) != EOF;) {
-            text.push_back(static_cast<char>(c));
-        }
-        if (in != nullptr) {
-            std::fclose(in);
-        }
-        return text;
-    }
-
-private:
-    std::string file_;
-    int saved_ = -1;
-};
-
-int Occurrences(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
-class LoadedZeroline : public testing::Test {
+class LoadedZeroline : public test::LoadedPluginTest {
 protected:
-    LoadedZeroline() : programDirHadParameters_(std::filesystem::exists(kProgramDir + "zeroline.par")) {
-        for (const char* name : {"zeroline.so", "zeroline.eff", "zeroline.hlp"}) {
-            dir_.CopyIn(kProgramDir + name, name);
-        }
-        Load();
-    }
-
-    ~LoadedZeroline() override {
-        if (library_) {
-            closeWindow_();
-            ProcessPendingEvents();
-        }
-        library_.reset();
-        EXPECT_EQ(std::filesystem::exists(kProgramDir + "zeroline.par"), programDirHadParameters_)
-            << "tests must never write into the program directory";
-    }
-
-    void Load() {
-        std::string error;
-        library_ = platform::DynamicLibrary::Open(dir_.File("zeroline.so"), &error);
-        ASSERT_NE(library_, nullptr) << error;
-        init_ = Bind<InitEffectFn>("InitEffect");
-        exit_ = Bind<ExitEffectFn>("ExitEffect");
-        openWindow_ = Bind<OpenEffWindowFn>("OpenEffWindow");
-        closeWindow_ = Bind<CloseEffWindowFn>("CloseEffWindow");
-        openEffect_ = Bind<OpenEffectFn>("OpenEffect");
-        closeEffect_ = Bind<CloseEffectFn>("CloseEffect");
-        doEffect_ = Bind<DoEffectFn>("DoEffect");
-    }
-
-    void Reload() {
-        closeWindow_();
-        ProcessPendingEvents();
-        library_.reset();
-        Load();
-    }
-
-    template <typename Fn>
-    Fn Bind(const char* name) {
-        Fn function = library_->Function<Fn>(name);
-        EXPECT_NE(function, nullptr) << name;
-        return function;
-    }
-
-    // InitEffect, returning what the plug-in said on standard error meanwhile.
-    std::string Init() {
-        StderrCapture capture(output_.File("stderr.txt"));
-        descriptor_ = init_(&status_, EFFECT_HOST_KMAX);
-        return capture.Finish();
-    }
-
-    std::string Exit() {
-        StderrCapture capture(output_.File("stderr.txt"));
-        exit_();
-        return capture.Finish();
-    }
-
-    Bytes ParameterFile() const {
-        const std::string text = dir_.Read("zeroline.par");
-        return Bytes(text.begin(), text.end());
-    }
+    LoadedZeroline()
+        : LoadedPluginTest("zeroline", {"InitEffect", "ExitEffect", "OpenEffWindow",
+                                        "CloseEffWindow", "OpenEffect", "CloseEffect",
+                                        "DoEffect"}) {}
 
     std::vector<QWidget*> Editors() const {
         std::vector<QWidget*> editors;
@@ -153,7 +47,7 @@ protected:
     }
 
     QWidget* OpenEditor() {
-        openWindow_(&owner_);
+        plugin_.openWindow(&owner_);
         ProcessPendingEvents();
         const auto editors = Editors();
         return editors.size() == 1 ? editors[0] : nullptr;
@@ -171,21 +65,6 @@ protected:
         auto* field = editor->findChild<QLineEdit*>(QString::fromLatin1(name));
         return field != nullptr ? field->text() : QStringLiteral("(missing)");
     }
-
-    TempDir dir_;
-    TempDir output_;
-    bool programDirHadParameters_;
-    std::unique_ptr<platform::DynamicLibrary> library_;
-    InitEffectFn init_ = nullptr;
-    ExitEffectFn exit_ = nullptr;
-    OpenEffWindowFn openWindow_ = nullptr;
-    CloseEffWindowFn closeWindow_ = nullptr;
-    OpenEffectFn openEffect_ = nullptr;
-    CloseEffectFn closeEffect_ = nullptr;
-    DoEffectFn doEffect_ = nullptr;
-    std::int32_t status_ = 0;
-    EffectDescriptor* descriptor_ = nullptr;
-    QWidget owner_;
 };
 
 TEST_F(LoadedZeroline, DescribesItselfAndWritesItsFileBesideItsLibrary) {
@@ -241,42 +120,42 @@ TEST_F(LoadedZeroline, FiltersBlocksOnlyWhileOpenAndWithinTheirLength) {
     const std::vector<std::int16_t> input(2 * kPairs, 1000);
     std::vector<std::int16_t> block = input;
 
-    doEffect_(44100, CHANNEL_MASK_STEREO, kPairs, block.data(), nullptr);
+    plugin_.doEffect(44100, CHANNEL_MASK_STEREO, kPairs, block.data(), nullptr);
     EXPECT_EQ(block, input) << "not open yet";
 
-    ASSERT_EQ(openEffect_(kPairs), 1);
-    doEffect_(44100, CHANNEL_MASK_STEREO, kPairs + 1, block.data(), nullptr);
-    doEffect_(44100, CHANNEL_MASK_STEREO, kPairs, nullptr, nullptr);
-    doEffect_(44100, CHANNEL_MASK_BYPASS, kPairs, block.data(), nullptr);
+    ASSERT_EQ(plugin_.openEffect(kPairs), 1);
+    plugin_.doEffect(44100, CHANNEL_MASK_STEREO, kPairs + 1, block.data(), nullptr);
+    plugin_.doEffect(44100, CHANNEL_MASK_STEREO, kPairs, nullptr, nullptr);
+    plugin_.doEffect(44100, CHANNEL_MASK_BYPASS, kPairs, block.data(), nullptr);
     EXPECT_EQ(block, input);
 
-    doEffect_(44100, CHANNEL_MASK_STEREO, kPairs, block.data(), nullptr);
+    plugin_.doEffect(44100, CHANNEL_MASK_STEREO, kPairs, block.data(), nullptr);
     EXPECT_EQ(block[0], 1000);
     EXPECT_EQ(block[1], 1000);
     EXPECT_EQ(block[2 * kPairs - 2], 903) << "999.9 * 0.9998^511";
 
-    closeEffect_();
+    plugin_.closeEffect();
     block = input;
-    doEffect_(44100, CHANNEL_MASK_STEREO, kPairs, block.data(), nullptr);
+    plugin_.doEffect(44100, CHANNEL_MASK_STEREO, kPairs, block.data(), nullptr);
     EXPECT_EQ(block, input) << "closed again";
     Exit();
 }
 
 TEST_F(LoadedZeroline, OpensOneEditorAndClosesItHarmlessly) {
     Init();
-    openWindow_(nullptr);
+    plugin_.openWindow(nullptr);
     EXPECT_TRUE(Editors().empty()) << "no owner, no window";
 
-    openWindow_(&owner_);
-    openWindow_(&owner_);
+    plugin_.openWindow(&owner_);
+    plugin_.openWindow(&owner_);
     ProcessPendingEvents();
     ASSERT_EQ(Editors().size(), 1u);
     EXPECT_TRUE(Editors()[0]->isVisible());
     EXPECT_EQ(Editors()[0]->parentWidget(), &owner_);
 
-    closeWindow_();
+    plugin_.closeWindow();
     EXPECT_TRUE(Editors().empty()) << "destroyed at once";
-    closeWindow_();
+    plugin_.closeWindow();
     Exit();
 }
 
@@ -328,7 +207,7 @@ TEST_F(LoadedZeroline, TheLastPlaceIsSavedAtExitAndRestoredNextTime) {
 TEST_F(LoadedZeroline, TheEditorShowsTheCorrectionHeldUntilReset) {
     Init();
     constexpr std::int32_t kPairs = 256;
-    ASSERT_EQ(openEffect_(kPairs), 1);
+    ASSERT_EQ(plugin_.openEffect(kPairs), 1);
     QWidget* editor = OpenEditor();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(ValueText(editor, "leftValue"), "-inf");
@@ -337,7 +216,7 @@ TEST_F(LoadedZeroline, TheEditorShowsTheCorrectionHeldUntilReset) {
     for (std::int32_t i = 0; i < kPairs; ++i) {
         block[2 * i] = 1000; // left: an offset of 1000; right: silence
     }
-    doEffect_(44100, CHANNEL_MASK_STEREO, kPairs, block.data(), nullptr);
+    plugin_.doEffect(44100, CHANNEL_MASK_STEREO, kPairs, block.data(), nullptr);
     TickMeters(editor);
     EXPECT_EQ(ValueText(editor, "leftValue"), "-56.3") << "1000 - 950 = 50 below 32768";
     EXPECT_EQ(ValueText(editor, "rightValue"), "-inf");
