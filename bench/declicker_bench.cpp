@@ -12,66 +12,33 @@
 //
 //   declicker_bench [--seconds N] [--quality-seconds M]   (defaults 60 and 20)
 
-#include "host/source/wav_file.h"
+#include "bench/support/bench_support.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-using Samples = std::vector<std::int16_t>;
+using lumisett::bench::kRate;
+using lumisett::bench::ProcessUse;
+using lumisett::bench::RunProgram;
+using lumisett::bench::Samples;
 
-constexpr int kRate = 44100;
 constexpr double kTwoPi = 6.283185307179586;
 int g_seconds = 60;
 int g_qualitySeconds = 20;
 
 // ---- processes ---------------------------------------------------------------------------
-
-struct ProcessUse {
-    bool ok = false;
-    double wallSeconds = 0;
-    double cpuSeconds = 0;
-};
-
-ProcessUse Measure(const std::vector<std::string>& command) {
-    // The child would otherwise write our unflushed output a second time when it reopens stdout.
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        std::vector<char*> argv;
-        for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        std::_Exit(127);
-    }
-    int status = 0;
-    struct rusage use {};
-    if (child < 0 || ::wait4(child, &status, 0, &use) != child) {
-        return {};
-    }
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpu = static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
-                       static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
-    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, wall, cpu};
-}
 
 std::vector<std::string> OnOneCore(std::vector<std::string> command) {
     if (fs::exists("/usr/bin/taskset")) {
@@ -82,10 +49,15 @@ std::vector<std::string> OnOneCore(std::vector<std::string> command) {
 
 // A program directory of the bench's own: the host and the plug-in, no parameter file, so
 // the plug-in runs with its defaults whatever the build's program directory holds.
+// It goes, with all the bench wrote there, when the program ends.
 const fs::path& Folder() {
+    static const lumisett::bench::ScratchFolder scratch("lumisett-declicker-bench");
     static const fs::path folder = [] {
-        fs::path path = fs::temp_directory_path() / ("lumisett-declicker-bench-" + std::to_string(::getpid()));
-        fs::create_directories(path);
+        if (!scratch.ok()) {
+            std::fprintf(stderr, "declicker_bench: cannot make a folder for the program and its files\n");
+            std::exit(1);
+        }
+        const fs::path path = scratch.Path();
         for (const char* file : {"quorvex", "declicker.so", "declicker.eff", "declicker.hlp"}) {
             fs::copy_file(fs::path(LUMISETT_PROGRAM_DIR) / file, path / file, fs::copy_options::overwrite_existing);
         }
@@ -215,13 +187,7 @@ Samples WithCrackle(Samples s) {
 constexpr std::size_t kEdgePairs = 8192;
 
 double Snr(const Samples& clean, const Samples& x) {
-    double signal = 0, noise = 0;
-    for (std::size_t i = 2 * kEdgePairs; i + 2 * kEdgePairs < clean.size() && i < x.size(); ++i) {
-        signal += static_cast<double>(clean[i]) * clean[i];
-        const double e = static_cast<double>(x[i]) - clean[i];
-        noise += e * e;
-    }
-    return noise > 0 ? 10 * std::log10(signal / noise) : INFINITY;
+    return lumisett::bench::SnrDb(clean, x, 2 * kEdgePairs, clean.size() - 2 * kEdgePairs);
 }
 
 // Lag (in pairs) of `out` behind `in`, where the two agree best over a stretch in the middle.
@@ -290,16 +256,16 @@ struct ToolRun {
 
 ToolRun RunTool(bool ours, const std::string& in, const std::string& name) {
     const std::string out = PathOf(name);
-    const ProcessUse use = Measure(ours ? OursCommand(in, out) : PeerCommand(in, out));
-    const lumisett::host::WavReadResult read = lumisett::host::ReadWavFile(out);
+    const ProcessUse use = RunProgram(ours ? OursCommand(in, out) : PeerCommand(in, out));
+    std::optional<Samples> read = lumisett::bench::ReadStereoWav(out);
     fs::remove(out);
-    return {use.ok && read.ok(), read.audio.samples};
+    return {use.ok && read, read.value_or(Samples{})};
 }
 
 std::string SpeedFile() {
     static const std::string path = [] {
         const std::string file = PathOf("speed.wav");
-        lumisett::host::WriteWavFile(file, {2, kRate, WithCrackle(Music(g_seconds))});
+        lumisett::bench::WriteStereoWav(file, WithCrackle(Music(g_seconds)));
         return file;
     }();
     return path;
@@ -309,14 +275,13 @@ ProcessUse g_oursSpeed;
 ProcessUse g_peerSpeed;
 
 void Report(benchmark::State& state, const ProcessUse& use) {
-    state.SetIterationTime(use.wallSeconds);
     state.counters["x_realtime_cpu"] = use.cpuSeconds > 0 ? g_seconds / use.cpuSeconds : 0;
-    if (!use.ok) state.SkipWithError("the program did not run to its end");
+    lumisett::bench::ReportProgramRun(state, use);
 }
 
 void BM_QuorvexRenderDeclicker(benchmark::State& state) {
     for (auto _ : state) {
-        g_oursSpeed = Measure(OursCommand(SpeedFile(), PathOf("speed-ours.wav")));
+        g_oursSpeed = RunProgram(OursCommand(SpeedFile(), PathOf("speed-ours.wav")));
         Report(state, g_oursSpeed);
     }
 }
@@ -324,7 +289,7 @@ BENCHMARK(BM_QuorvexRenderDeclicker)->Iterations(1)->UseManualTime()->Unit(bench
 
 void BM_PeerFfmpegAdeclick(benchmark::State& state) {
     for (auto _ : state) {
-        g_peerSpeed = Measure(PeerCommand(SpeedFile(), PathOf("speed-peer.wav")));
+        g_peerSpeed = RunProgram(PeerCommand(SpeedFile(), PathOf("speed-peer.wav")));
         Report(state, g_peerSpeed);
     }
 }
@@ -341,7 +306,7 @@ void PrintQuality() {
     };
     const Input inputs[] = {{"clean", &clean}, {"clicks", &clicked}, {"crackle", &crackled}};
     for (const Input& input : inputs) {
-        lumisett::host::WriteWavFile(PathOf(std::string(input.name) + ".wav"), {2, kRate, *input.samples});
+        lumisett::bench::WriteStereoWav(PathOf(std::string(input.name) + ".wav"), *input.samples);
     }
 
     std::printf("\nrestoration, %d s of 44.1 kHz stereo, %zu clicks (%.1f per second):\n", g_qualitySeconds,
@@ -388,12 +353,10 @@ int main(int argc, char** argv) {
     if (g_peerSpeed.ok) {
         std::printf("  ffmpeg -af adeclick (peer):         %8.1fx real time (wall %.3f s)\n", factor(g_peerSpeed),
                     g_peerSpeed.wallSeconds);
-        std::printf("  ratio ours / peer: %.2f\n", factor(g_oursSpeed) / factor(g_peerSpeed));
+        lumisett::bench::PrintRatio(factor(g_oursSpeed), factor(g_peerSpeed));
     } else {
-        std::printf("  peer not measured (is ffmpeg installed?)\n");
+        lumisett::bench::PrintPeerMissing("ffmpeg");
     }
     PrintQuality();
-    std::error_code ignored;
-    fs::remove_all(Folder(), ignored);
     return 0;
 }

@@ -15,88 +15,27 @@
 //   denoise_bench [--threshold DB ...] [--reduction PERCENT] [--fft N] [--overlap V]
 // (quality at N = 2048, v = 0.5 unless given)
 
-#include "host/source/wav_file.h"
+#include "bench/support/bench_support.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <numbers>
 #include <optional>
 #include <random>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-using lumisett::host::ReadWavFile;
-using lumisett::host::WavAudio;
-using lumisett::host::WriteWavFile;
+using lumisett::bench::kRate;
+using lumisett::bench::ProcessUse;
+using lumisett::bench::RunProgram;
+using lumisett::bench::Samples;
+using lumisett::bench::ToSamples;
+using lumisett::bench::WriteStereoWav;
 
-constexpr int kRate = 44100;
 constexpr int kSeconds = 6;
 const std::string kProgramDir = LUMISETT_PROGRAM_DIR;
-
-struct Run {
-    bool ok = false;
-    double cpuSeconds = 0;
-};
-
-Run Execute(const std::vector<std::string>& command) {
-    std::fflush(stdout); // or the child would print our buffered lines once more
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        std::vector<char*> argv;
-        for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        std::_Exit(127);
-    }
-    int status = 0;
-    struct rusage use {};
-    if (child < 0 || ::wait4(child, &status, 0, &use) != child) {
-        return {};
-    }
-    const double cpu = static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
-                       static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
-    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, cpu};
-}
-
-// Chords of harmonic tones with soft attacks and decays, a different voicing per channel:
-// sparse in frequency and changing in time, as music is. Peaks near -6 dBFS.
-std::vector<double> Music(int seconds) {
-    const int pairs = seconds * kRate;
-    std::vector<double> out(2 * static_cast<std::size_t>(pairs), 0.0);
-    const double roots[] = {220.0, 261.63, 196.0, 246.94, 174.61, 293.66};
-    const double third[] = {1.25, 1.2, 1.25, 1.2, 1.25, 1.2};
-    const int noteLength = kRate / 2;
-    for (int note = 0; note * noteLength < pairs; ++note) {
-        const double root = roots[note % 6];
-        for (int c = 0; c < 2; ++c) {
-            const double freqs[] = {root, root * third[note % 6], root * 1.5, root * 2.0 * (c + 1)};
-            for (double f : freqs) {
-                for (int h = 1; h <= 6; ++h) {
-                    if (f * h > 15000) break;
-                    const double amp = 1500.0 / (h * h * 0.7 + 0.3);
-                    for (int i = 0; i < noteLength && note * noteLength + i < pairs; ++i) {
-                        const double t = static_cast<double>(i) / kRate;
-                        const double envelope = std::min(1.0, t / 0.01) * std::exp(-t * (1.5 + 0.6 * h));
-                        out[2 * static_cast<std::size_t>(note * noteLength + i) + c] +=
-                            amp * envelope * std::sin(2 * std::numbers::pi * f * h * t + c);
-                    }
-                }
-            }
-        }
-    }
-    return out;
-}
 
 // Unit-RMS noise per channel: white, or pink by Voss-McCartney-like filtering.
 std::vector<double> Noise(std::size_t samples, bool pink, unsigned seed) {
@@ -127,17 +66,9 @@ std::vector<double> Noise(std::size_t samples, bool pink, unsigned seed) {
     return out;
 }
 
-std::vector<int16_t> ToSamples(const std::vector<double>& v) {
-    std::vector<int16_t> out(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        out[i] = static_cast<int16_t>(std::lrint(std::clamp(v[i], -32768.0, 32767.0)));
-    }
-    return out;
-}
-
 // The delay of `out` against `clean` in pairs (0 .. 4096): the lag with the least error over
 // half a second of music. Peers may delay their output; each is judged at its own alignment.
-std::size_t Delay(const std::vector<int16_t>& clean, const std::vector<int16_t>& out) {
+std::size_t Delay(const Samples& clean, const Samples& out) {
     const std::size_t from = 2 * static_cast<std::size_t>(2 * kRate);
     const std::size_t length = kRate; // samples of both channels: half a second
     std::size_t best = 0;
@@ -159,25 +90,18 @@ std::size_t Delay(const std::vector<int16_t>& clean, const std::vector<int16_t>&
 
 // SNR against the clean signal after the lead-in, leaving the edges out, at the output's own
 // delay or at none, whichever is better (our render compensates its delay; peers may not).
-std::optional<double> Snr(const std::vector<int16_t>& clean, const std::string& path) {
-    const auto read = ReadWavFile(path);
-    if (!read.ok() || read.audio.channels != 2) {
+std::optional<double> Snr(const Samples& clean, const std::string& path) {
+    const std::optional<Samples> out = lumisett::bench::ReadStereoWav(path);
+    if (!out) {
         return std::nullopt;
     }
-    const auto& out = read.audio.samples;
-    const auto at = [&](std::size_t lag) {
-        const std::size_t from = 2 * static_cast<std::size_t>(kRate + kRate / 10);
-        const std::size_t to = std::min(out.size() - lag, clean.size()) - 2 * static_cast<std::size_t>(kRate / 10);
-        double signal = 0;
-        double error = 0;
-        for (std::size_t i = from; i < to; ++i) {
-            signal += static_cast<double>(clean[i]) * clean[i];
-            const double d = static_cast<double>(out[i + lag]) - clean[i];
-            error += d * d;
-        }
-        return 10 * std::log10(signal / std::max(error, 1e-9));
+    const std::size_t from = 2 * static_cast<std::size_t>(kRate + kRate / 10);
+    const std::size_t tail = 2 * static_cast<std::size_t>(kRate / 10);
+    const auto at = [&](std::size_t lag) { // lag <= out->size(): Delay keeps within the output
+        const std::size_t end = std::min(out->size() - lag, clean.size());
+        return lumisett::bench::SnrDb(clean, *out, from, end > tail ? end - tail : 0, lag);
     };
-    return std::max(at(0), at(2 * Delay(clean, out)));
+    return std::max(at(0), at(2 * Delay(clean, *out)));
 }
 
 std::string Cell(std::optional<double> snr, double before) {
@@ -201,11 +125,15 @@ int main(int argc, char** argv) {
         if (option == "--fft") fft = argv[i + 1];
         if (option == "--overlap") overlap = argv[i + 1];
     }
-    const std::string dir = (std::filesystem::temp_directory_path() / "lumisett-denoise-bench/").string();
-    std::filesystem::create_directories(dir);
+    const lumisett::bench::ScratchFolder scratch("lumisett-denoise-bench");
+    if (!scratch.ok()) {
+        std::fprintf(stderr, "denoise_bench: cannot make a folder for the test files\n");
+        return 1;
+    }
+    const std::string& dir = scratch.Path();
     const std::string quorvex = kProgramDir + "quorvex";
 
-    const auto music = Music(kSeconds);
+    const auto music = lumisett::bench::ChordMusic(kSeconds);
     std::vector<double> cleanValues = music;
     std::fill_n(cleanValues.begin(), 2 * kRate, 0.0); // the first second: noise alone
     const auto clean = ToSamples(cleanValues);
@@ -230,18 +158,23 @@ int main(int argc, char** argv) {
         const double level = 32768.0 * std::pow(10.0, c.dbfs / 20.0);
         for (std::size_t i = 0; i < noisyValues.size(); ++i) noisyValues[i] = clean[i] + level * noise[i];
         const std::string noisy = dir + "noisy.wav";
-        WriteWavFile(noisy, WavAudio{2, kRate, ToSamples(noisyValues)});
-        const double before = *Snr(clean, noisy);
+        WriteStereoWav(noisy, ToSamples(noisyValues));
+        const std::optional<double> snrIn = Snr(clean, noisy); // nothing when it could not be written
+        if (!snrIn) {
+            std::fprintf(stderr, "denoise_bench: the noisy input could not be written and read back\n");
+            return 1;
+        }
+        const double before = *snrIn;
 
         const std::string afftdnOut = dir + "afftdn.wav";
         char filter[64];
         std::snprintf(filter, sizeof filter, "afftdn=nr=20:nf=%g", c.dbfs);
-        Execute({"ffmpeg", "-y", "-v", "error", "-i", noisy, "-af", filter, "-c:a", "pcm_s16le", afftdnOut});
+        RunProgram({"ffmpeg", "-y", "-v", "error", "-i", noisy, "-af", filter, "-c:a", "pcm_s16le", afftdnOut});
         const auto afftdn = Snr(clean, afftdnOut);
         const std::string profile = dir + "noise.prof";
         const std::string soxOut = dir + "sox.wav";
-        Execute({"sox", noisy, "-n", "trim", "0", "1", "noiseprof", profile});
-        const bool soxRan = Execute({"sox", noisy, soxOut, "noisered", profile, "0.3"}).ok;
+        RunProgram({"sox", noisy, "-n", "trim", "0", "1", "noiseprof", profile});
+        const bool soxRan = RunProgram({"sox", noisy, soxOut, "noisered", profile, "0.3"}).ok;
         const auto sox = soxRan ? Snr(clean, soxOut) : std::nullopt;
 
         for (const std::string& threshold : settings) {
@@ -254,9 +187,9 @@ int main(int argc, char** argv) {
             if (!reduction.empty()) {
                 common.insert(common.end(), {"--set", "denoise.reduction=" + reduction});
             }
-            const auto preset = Execute(common).ok ? Snr(clean, dir + "ours.wav") : std::nullopt;
+            const auto preset = RunProgram(common).ok ? Snr(clean, dir + "ours.wav") : std::nullopt;
             common.insert(common.end(), {"--learn", "0-1"});
-            const auto learned = Execute(common).ok ? Snr(clean, dir + "ours.wav") : std::nullopt;
+            const auto learned = RunProgram(common).ok ? Snr(clean, dir + "ours.wav") : std::nullopt;
             std::printf("%-15s %8.2f | %-9s %8s %8s | %8s %8s\n", c.name, before,
                         threshold.empty() ? "default" : threshold.c_str(), Cell(preset, before).c_str(),
                         Cell(learned, before).c_str(), Cell(afftdn, before).c_str(), Cell(sox, before).c_str());
@@ -270,26 +203,21 @@ int main(int argc, char** argv) {
         for (std::size_t i = 0; i < music.size(); ++i) minute.push_back(music[i] + 327.68 * noise[i]);
     }
     const std::string longFile = dir + "minute.wav";
-    WriteWavFile(longFile, WavAudio{2, kRate, ToSamples(minute)});
+    WriteStereoWav(longFile, ToSamples(minute));
     const double seconds = static_cast<double>(minute.size() / 2) / kRate;
-    const Run ours = Execute({quorvex, "--render", longFile, dir + "ours.wav", "--chain", "denoise", "--block",
+    const ProcessUse ours = RunProgram({quorvex, "--render", longFile, dir + "ours.wav", "--chain", "denoise", "--block",
                               "4096", "--fft", "2048", "--overlap", "0.5"});
-    const Run copy = Execute({quorvex, "--render", longFile, dir + "ours.wav", "--block", "4096"});
-    const Run peer = Execute({"ffmpeg", "-y", "-v", "error", "-threads", "1", "-i", longFile, "-af",
+    const ProcessUse copy = RunProgram({quorvex, "--render", longFile, dir + "ours.wav", "--block", "4096"});
+    const ProcessUse peer = RunProgram({"ffmpeg", "-y", "-v", "error", "-threads", "1", "-i", longFile, "-af",
                               "afftdn=nr=20:nf=-40", "-c:a", "pcm_s16le", dir + "afftdn.wav"});
-    const Run soxRun = Execute({"sox", longFile, dir + "sox.wav", "noisered", dir + "noise.prof", "0.3"});
+    const ProcessUse soxRun = RunProgram({"sox", longFile, dir + "sox.wav", "noisered", dir + "noise.prof", "0.3"});
     std::printf("\nRender speed, %.0f s of stereo at 44.1 kHz, processor time on one core\n", seconds);
-    const auto speed = [&](const char* name, const Run& run) {
-        if (!run.ok || run.cpuSeconds <= 0) {
-            std::printf("%-34s   n/a\n", name);
-        } else {
-            std::printf("%-34s %8.1fx real time (%.3f s)\n", name, seconds / run.cpuSeconds, run.cpuSeconds);
-        }
+    const auto speed = [&](const char* name, const ProcessUse& run) {
+        lumisett::bench::PrintSpeed(name, 34, seconds, run);
     };
     speed("quorvex, denoise, N 2048, v 0.5", ours);
     speed("quorvex, empty chain (copy)", copy);
     speed("ffmpeg afftdn", peer);
     speed("sox noisered", soxRun);
-    std::filesystem::remove_all(dir);
     return 0;
 }
