@@ -6,6 +6,7 @@
 // the file through the reader, as the host does); the peer runs as a program, so its times
 // include starting the process, which the summary says.
 
+#include "bench/support/bench_support.h"
 #include "host/source/crescor_encoder.h"
 #include "host/source/crescor_reader.h"
 #include "host/source/wav_file.h"
@@ -20,21 +21,16 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <numbers>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 using lumisett::host::CrescorReader;
-using Samples = std::vector<std::int16_t>;
+using lumisett::bench::Samples;
 
 constexpr std::uint32_t kRate = 44100;
 constexpr double kSeconds = 10.0;
@@ -99,41 +95,9 @@ Samples MusicLikeMaterial() {
 
 // ---- files and programs -------------------------------------------------------------------
 
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "crescor-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern + "/";
-        }
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::string File(const std::string& name) const { return path_ + name; }
-
-private:
-    std::string path_;
-};
-
-// Runs a program found on PATH with its standard output sent to /dev/null; true on exit 0.
-bool RunQuietly(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    return spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
+// Runs a program found on PATH with its output discarded; true on exit 0.
+bool Succeeds(const std::vector<std::string>& command) {
+    return lumisett::bench::RunProgram(command).ok;
 }
 
 std::uintmax_t FileSize(const std::string& path) {
@@ -146,7 +110,7 @@ std::uintmax_t FileSize(const std::string& path) {
 
 struct Workbench {
     Samples material = MusicLikeMaterial();
-    ScratchFolder folder;
+    lumisett::bench::ScratchFolder folder{"crescor-bench"};
     std::string wav = folder.File("material.wav");
     std::string cq = folder.File("material.cq");
     std::string flac = folder.File("material.flac");
@@ -188,7 +152,7 @@ void CrescorDecode(benchmark::State& state, Workbench* bench) {
 void FlacEncode(benchmark::State& state, Workbench* bench) {
     const std::string out = bench->flac + ".again";
     for (auto _ : state) {
-        if (!RunQuietly({"flac", "-5", "-s", "-f", "-o", out, bench->wav})) {
+        if (!Succeeds({"flac", "-5", "-s", "-f", "-o", out, bench->wav})) {
             state.SkipWithError("flac failed");
             break;
         }
@@ -198,7 +162,7 @@ void FlacEncode(benchmark::State& state, Workbench* bench) {
 // Starting the program alone, to put the peer's times in proportion.
 void FlacStart(benchmark::State& state, Workbench*) {
     for (auto _ : state) {
-        if (!RunQuietly({"flac", "--version"})) {
+        if (!Succeeds({"flac", "--version"})) {
             state.SkipWithError("flac --version failed");
             break;
         }
@@ -207,35 +171,12 @@ void FlacStart(benchmark::State& state, Workbench*) {
 
 void FlacDecode(benchmark::State& state, Workbench* bench) {
     for (auto _ : state) {
-        if (!RunQuietly({"flac", "-d", "-s", "-f", "-c", bench->flac})) {
+        if (!Succeeds({"flac", "-d", "-s", "-f", "-c", bench->flac})) {
             state.SkipWithError("flac -d failed");
             break;
         }
     }
 }
-
-// Collects each benchmark's real time per iteration for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration) {
-                // Names carry suffixes such as "/real_time"; the summary looks them up bare.
-                const std::string name = run.benchmark_name();
-                milliseconds_[name.substr(0, name.find('/'))] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-
-    double Milliseconds(const std::string& name) const {
-        auto found = milliseconds_.find(name);
-        return found == milliseconds_.end() ? 0.0 : found->second;
-    }
-
-private:
-    std::map<std::string, double> milliseconds_;
-};
 
 void PrintRow(const char* what, double ours, double peer, bool havePeer, int decimals = 2) {
     if (havePeer && peer > 0.0) {
@@ -245,7 +186,7 @@ void PrintRow(const char* what, double ours, double peer, bool havePeer, int dec
     }
 }
 
-void PrintSummary(const Workbench& bench, const SummaryReporter& reporter) {
+void PrintSummary(const Workbench& bench, const lumisett::bench::TimesReporter& reporter) {
     const double pcmBytes = static_cast<double>(bench.material.size() * 2);
     const auto oursSize = static_cast<double>(FileSize(bench.cq));
     const auto peerSize = static_cast<double>(FileSize(bench.flac));
@@ -254,14 +195,14 @@ void PrintSummary(const Workbench& bench, const SummaryReporter& reporter) {
     std::printf("%-22s %14s %14s %12s\n", "", "Crescor", "flac -5", "Crescor/flac");
     PrintRow("size (bytes)", oursSize, peerSize, bench.peer, 0);
     PrintRow("size (% of PCM)", 100.0 * oursSize / pcmBytes, 100.0 * peerSize / pcmBytes, bench.peer);
-    PrintRow("encode (ms)", reporter.Milliseconds("CrescorEncode"),
-             reporter.Milliseconds("FlacEncode"), bench.peer);
-    PrintRow("decode (ms)", reporter.Milliseconds("CrescorDecode"),
-             reporter.Milliseconds("FlacDecode"), bench.peer);
+    PrintRow("encode (ms)", reporter.RealTime("CrescorEncode"),
+             reporter.RealTime("FlacEncode"), bench.peer);
+    PrintRow("decode (ms)", reporter.RealTime("CrescorDecode"),
+             reporter.RealTime("FlacDecode"), bench.peer);
     if (bench.peer) {
         std::printf("flac's times include starting the program (%.2f ms alone) and, for decoding, "
                     "writing the WAV to /dev/null.\n",
-                    reporter.Milliseconds("FlacStart"));
+                    reporter.RealTime("FlacStart"));
     } else {
         std::printf("flac was not found: no figures for the peer (install the package flac).\n");
     }
@@ -270,6 +211,10 @@ void PrintSummary(const Workbench& bench, const SummaryReporter& reporter) {
 // Writes the material as WAV and Crescor, and as FLAC when the program is there (checking
 // that flac gives the material back, so both sides compress the same samples losslessly).
 bool Prepare(Workbench& bench) {
+    if (!bench.folder.ok()) {
+        std::fprintf(stderr, "crescor_bench: cannot make a folder for the test material\n");
+        return false;
+    }
     auto wav = lumisett::host::WavFileBytes({2, kRate, bench.material});
     auto cq = lumisett::host::EncodeCrescor(bench.material, kRate);
     if (!wav || !cq || !lumisett::platform::WriteFileAtomically(bench.wav, *wav) ||
@@ -278,8 +223,8 @@ bool Prepare(Workbench& bench) {
         return false;
     }
     const std::string back = bench.flac + ".wav";
-    bench.peer = RunQuietly({"flac", "-5", "-s", "-f", "-o", bench.flac, bench.wav}) &&
-                 RunQuietly({"flac", "-d", "-s", "-f", "-o", back, bench.flac}) &&
+    bench.peer = Succeeds({"flac", "-5", "-s", "-f", "-o", bench.flac, bench.wav}) &&
+                 Succeeds({"flac", "-d", "-s", "-f", "-o", back, bench.flac}) &&
                  lumisett::host::ReadWavFile(back).audio.samples == bench.material;
     return true;
 }
@@ -304,7 +249,7 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark("FlacStart", FlacStart, &bench)
             ->Unit(benchmark::kMillisecond)->UseRealTime();
     }
-    SummaryReporter reporter;
+    lumisett::bench::TimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintSummary(bench, reporter);
     benchmark::Shutdown();

@@ -5,6 +5,7 @@
 // Both work out of place on the same random input. Before timing, each size checks that the two
 // agree, so that a fast wrong transform cannot pass.
 
+#include "bench/support/bench_support.h"
 #include "host/chain/fft/real_fft.h"
 
 #include <benchmark/benchmark.h>
@@ -13,7 +14,6 @@
 #include <cmath>
 #include <complex>
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -142,26 +142,6 @@ void FftwInverse(benchmark::State& state) {
     }
 }
 
-// Collects each run's time per iteration under its full name ("OursForward/2048").
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                nanoseconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-    double Nanoseconds(const std::string& name) const {
-        auto found = nanoseconds_.find(name);
-        return found == nanoseconds_.end() ? 0.0 : found->second;
-    }
-
-private:
-    std::map<std::string, double> nanoseconds_;
-};
-
 // "OursForward/2048", as the library names a run with an argument.
 std::string RunName(const char* benchmark, int size) {
     std::string name(benchmark);
@@ -170,15 +150,15 @@ std::string RunName(const char* benchmark, int size) {
     return name;
 }
 
-void PrintSummary(const SummaryReporter& reporter) {
+void PrintSummary(const lumisett::bench::TimesReporter& reporter) {
     std::printf("\nReal FFT, single precision, time per transform (ns); FFTW planned with FFTW_MEASURE\n");
     std::printf("%6s  %12s %12s %10s   %12s %12s %10s\n", "N", "ours fwd", "FFTW r2c", "ours/FFTW",
                 "ours inv", "FFTW c2r", "ours/FFTW");
     for (int size : kSizes) {
-        const double oursForward = reporter.Nanoseconds(RunName("OursForward", size));
-        const double fftwForward = reporter.Nanoseconds(RunName("FftwForward", size));
-        const double oursInverse = reporter.Nanoseconds(RunName("OursInverse", size));
-        const double fftwInverse = reporter.Nanoseconds(RunName("FftwInverse", size));
+        const double oursForward = reporter.RealTime(RunName("OursForward", size));
+        const double fftwForward = reporter.RealTime(RunName("FftwForward", size));
+        const double oursInverse = reporter.RealTime(RunName("OursInverse", size));
+        const double fftwInverse = reporter.RealTime(RunName("FftwInverse", size));
         std::printf("%6d  %12.1f %12.1f %10.2f   %12.1f %12.1f %10.2f\n", size, oursForward, fftwForward,
                     fftwForward > 0 ? oursForward / fftwForward : 0.0, oursInverse, fftwInverse,
                     fftwInverse > 0 ? oursInverse / fftwInverse : 0.0);
@@ -197,7 +177,7 @@ int main(int argc, char** argv) {
         for (int size : kSizes) benchmark->Arg(size);
         benchmark->Unit(benchmark::kNanosecond);
     }
-    SummaryReporter reporter;
+    lumisett::bench::TimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintSummary(reporter);
     benchmark::Shutdown();

@@ -7,6 +7,7 @@
 // with FFTW_MEASURE). The gap between the stage and its transforms is the framing, the rows,
 // the overlap-add and the rounding.
 
+#include "bench/support/bench_support.h"
 #include "host/chain/fft/real_fft.h"
 #include "host/chain/spectral_stage.h"
 #include "host/plugins/chain_slots.h"
@@ -17,7 +18,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <numbers>
 #include <random>
 #include <string>
@@ -114,40 +114,20 @@ void FftwTransforms(benchmark::State& state) {
     fftwf_free(complex);
 }
 
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                const std::string name = run.benchmark_name();
-                milliseconds_[name.substr(0, name.find('/'))] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-    double Milliseconds(const std::string& name) const {
-        auto found = milliseconds_.find(name);
-        return found == milliseconds_.end() ? 0.0 : found->second;
-    }
-
-private:
-    std::map<std::string, double> milliseconds_;
-};
-
 void PrintRow(const char* what, double milliseconds) {
     const double factor = milliseconds > 0 ? kAudioSeconds * 1000.0 / milliseconds : 0.0;
     std::printf("%-34s %12.2f %14.0f\n", what, milliseconds, factor);
 }
 
-void PrintSummary(const SummaryReporter& reporter) {
+void PrintSummary(const lumisett::bench::TimesReporter& reporter) {
     std::printf("\nSpectral stage: N = %d, overlap %.1f, B = %d, %d Hz stereo, unity gains, %.2f s of audio "
                 "(%d frames per channel)\n",
                 2 * kHalfTransform, static_cast<double>(kOverlap), kBlockPairs, kRate, kAudioSeconds,
                 FramesPerChannel());
     std::printf("%-34s %12s %14s\n", "", "time (ms)", "real-time x");
-    PrintRow("stage, whole (ours)", reporter.Milliseconds("Stage"));
-    PrintRow("its transforms alone, our FFT", reporter.Milliseconds("OurTransforms"));
-    PrintRow("its transforms alone, FFTW", reporter.Milliseconds("FftwTransforms"));
+    PrintRow("stage, whole (ours)", reporter.RealTime("Stage"));
+    PrintRow("its transforms alone, our FFT", reporter.RealTime("OurTransforms"));
+    PrintRow("its transforms alone, FFTW", reporter.RealTime("FftwTransforms"));
     std::printf("Aim: the whole stage at 500x real time or more on one core.\n");
 }
 
@@ -160,7 +140,7 @@ int main(int argc, char** argv) {
                             benchmark::RegisterBenchmark("FftwTransforms", FftwTransforms)}) {
         benchmark->Unit(benchmark::kMillisecond)->UseRealTime();
     }
-    SummaryReporter reporter;
+    lumisett::bench::TimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintSummary(reporter);
     benchmark::Shutdown();
