@@ -1,8 +1,7 @@
-#include "host/headless/renderer.h"
-#include "host/source/wav_file.h"
 #include "plugins/zeroline/core/dc_filter.h"
 #include "tests/host/recorder_fixture.h"
 #include "tests/host/source/crescor_test_files.h"
+#include "tests/support/headless_render.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,34 +26,18 @@ std::vector<int16_t> Material(int32_t pairs, int channels = 2) {
 
 class RenderTest : public RecorderFixture {
 protected:
-    void InstallZeroline() {
-        for (const char* file : {"zeroline.so", "zeroline.eff", "zeroline.hlp"}) {
-            dir.CopyIn(std::string(LUMISETT_PROGRAM_DIR) + file, file);
-        }
-    }
+    void InstallZeroline() { test::InstallPlugin(dir, "zeroline"); }
 
     void WriteInput(const std::string& name, const std::vector<int16_t>& samples, int channels = 2) {
         ASSERT_TRUE(WriteWavFile(dir.File(name), WavAudio{channels, 44100, samples}));
     }
 
-    RenderResult Render(std::vector<std::string> words) {
-        HostSession session(dir.path(), "");
-        session.Start();
-        auto parsed = ParseRunOptions(RunCommand::Render, words);
-        EXPECT_TRUE(parsed.options) << parsed.error;
-        std::string error;
-        auto settings = ApplyRunOptions(HostSettings{}, *parsed.options, error);
-        EXPECT_TRUE(settings) << error;
-        RenderResult result = RenderFile(session, *settings, *parsed.options);
-        session.Shutdown();
-        return result;
-    }
+    RenderResult Render(const std::vector<std::string>& words) { return test::RenderInFolder(dir, words); }
 
     std::vector<int16_t> Output(const std::string& name) {
-        const WavReadResult read = ReadWavFile(dir.File(name));
-        EXPECT_TRUE(read.ok()) << read.error;
-        EXPECT_EQ(read.audio.channels, 2);
-        return read.audio.samples;
+        const WavAudio audio = test::ReadRendered(dir.File(name));
+        EXPECT_EQ(audio.channels, 2);
+        return audio.samples;
     }
 };
 
@@ -127,9 +110,7 @@ TEST_F(RenderTest, ThroughZerolineItIsTheFilterOverTheWholeFile) {
 // fingerprint there, and the render from the start (at the threshold a fingerprint wants)
 // comes out clearly cleaner than the file and than the white preset, at the source's length.
 TEST_F(RenderTest, LearningTheNoiseOnlyLeadInRendersTheFileCleaner) {
-    for (const char* file : {"denoise.so", "denoise.eff", "denoise.hlp"}) {
-        dir.CopyIn(std::string(LUMISETT_PROGRAM_DIR) + file, file);
-    }
+    test::InstallPlugin(dir, "denoise");
     constexpr int32_t kLeadIn = 44100;
     std::vector<int16_t> clean(2 * kLeadIn, 0);
     const auto music = Material(3 * 44100);

@@ -1,9 +1,7 @@
 // The built plug-in in the headless render, the way batch users run it: quorvex --render with
 // --chain declicker and its --set keys, in a temporary program directory.
 
-#include "host/headless/renderer.h"
-#include "host/source/wav_file.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/headless_render.h"
 
 #include <gtest/gtest.h>
 
@@ -57,37 +55,9 @@ double ErrorEnergy(const std::vector<int16_t>& a, const std::vector<int16_t>& b,
     return energy;
 }
 
-class DeclickerRender : public testing::Test {
+class DeclickerRender : public test::PluginRenderTest {
 protected:
-    DeclickerRender() {
-        for (const char* file : {"declicker.so", "declicker.eff", "declicker.hlp"}) {
-            dir_.CopyIn(std::string(LUMISETT_PROGRAM_DIR) + file, file);
-        }
-        WriteWavFile(dir_.File("in.wav"), WavAudio{2, 44100, Clicked(Clean())});
-    }
-
-    RenderResult Render(std::vector<std::string> extra) {
-        std::vector<std::string> words{dir_.File("in.wav"), dir_.File("out.wav"), "--chain", "declicker"};
-        words.insert(words.end(), extra.begin(), extra.end());
-        HostSession session(dir_.path(), "");
-        session.Start();
-        auto parsed = ParseRunOptions(RunCommand::Render, words);
-        EXPECT_TRUE(parsed.options) << parsed.error;
-        std::string error;
-        auto settings = ApplyRunOptions(HostSettings{}, *parsed.options, error);
-        EXPECT_TRUE(settings) << error;
-        RenderResult result = RenderFile(session, *settings, *parsed.options);
-        session.Shutdown();
-        return result;
-    }
-
-    std::vector<int16_t> Output() {
-        const WavReadResult read = ReadWavFile(dir_.File("out.wav"));
-        EXPECT_TRUE(read.ok()) << read.error;
-        return read.audio.samples;
-    }
-
-    test::TempDir dir_;
+    DeclickerRender() : PluginRenderTest("declicker", WavAudio{2, 44100, Clicked(Clean())}) {}
 };
 
 TEST_F(DeclickerRender, ClicksAreRepairedInPlaceAndTheDelayIsTakenOut) {
