@@ -205,19 +205,18 @@ int main(int argc, char** argv) {
     const std::string longFile = dir + "minute.wav";
     WriteStereoWav(longFile, ToSamples(minute));
     const double seconds = static_cast<double>(minute.size() / 2) / kRate;
-    const ProcessUse ours = RunProgram({quorvex, "--render", longFile, dir + "ours.wav", "--chain", "denoise", "--block",
-                              "4096", "--fft", "2048", "--overlap", "0.5"});
+    const ProcessUse ours = RunProgram({quorvex, "--render", longFile, dir + "ours.wav", "--chain", "denoise",
+                                        "--block", "4096", "--fft", "2048", "--overlap", "0.5"});
     const ProcessUse copy = RunProgram({quorvex, "--render", longFile, dir + "ours.wav", "--block", "4096"});
     const ProcessUse peer = RunProgram({"ffmpeg", "-y", "-v", "error", "-threads", "1", "-i", longFile, "-af",
-                              "afftdn=nr=20:nf=-40", "-c:a", "pcm_s16le", dir + "afftdn.wav"});
-    const ProcessUse soxRun = RunProgram({"sox", longFile, dir + "sox.wav", "noisered", dir + "noise.prof", "0.3"});
-    std::printf("\nRender speed, %.0f s of stereo at 44.1 kHz, processor time on one core\n", seconds);
-    const auto speed = [&](const char* name, const ProcessUse& run) {
-        lumisett::bench::PrintSpeed(name, 34, seconds, run);
-    };
-    speed("quorvex, denoise, N 2048, v 0.5", ours);
-    speed("quorvex, empty chain (copy)", copy);
-    speed("ffmpeg afftdn", peer);
-    speed("sox noisered", soxRun);
+                                        "afftdn=nr=20:nf=-40", "-c:a", "pcm_s16le", dir + "afftdn.wav"});
+    const ProcessUse soxRun =
+        RunProgram({"sox", longFile, dir + "sox.wav", "noisered", dir + "noise.prof", "0.3"});
+    const lumisett::bench::SpeedTable table{seconds, 34};
+    table.PrintHeading();
+    table.PrintRow("quorvex, denoise, N 2048, v 0.5", ours);
+    table.PrintRow("quorvex, empty chain (copy)", copy);
+    table.PrintRow("ffmpeg afftdn", peer);
+    table.PrintRow("sox noisered", soxRun);
     return 0;
 }

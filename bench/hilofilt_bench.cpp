@@ -169,18 +169,17 @@ int main() {
     const std::string longFile = dir + "minute.wav";
     WriteStereoWav(longFile, ToSamples(minute));
     const double seconds = static_cast<double>(minute.size() / 2) / kRate;
-    const ProcessUse chain = RunProgram({quorvex, "--render", longFile, dir + "ours.wav", "--chain", "zeroline,hilofilt"});
+    const ProcessUse chain =
+        RunProgram({quorvex, "--render", longFile, dir + "ours.wav", "--chain", "zeroline,hilofilt"});
     const ProcessUse copy = RunProgram({quorvex, "--render", longFile, dir + "ours.wav", "--chain", "zeroline"});
     const ProcessUse sox = RunProgram({"sox", longFile, dir + "sox.wav", "sinc", "-t", "10", "30"});
     const ProcessUse ffmpeg = RunProgram({"ffmpeg", "-y", "-v", "error", "-threads", "1", "-i", longFile, "-af",
-                                "highpass=f=30", "-c:a", "pcm_s16le", dir + "ffmpeg.wav"});
-    std::printf("\nRender speed, %.0f s of stereo at 44.1 kHz, processor time on one core\n", seconds);
-    const auto speed = [&](const char* name, const ProcessUse& run) {
-        lumisett::bench::PrintSpeed(name, 44, seconds, run);
-    };
-    speed("quorvex, zeroline+hilofilt, N 2048", chain);
-    speed("quorvex, zeroline alone (no spectral stage)", copy);
-    speed("sox sinc -t 10 30", sox);
-    speed("ffmpeg highpass=f=30", ffmpeg);
+                                          "highpass=f=30", "-c:a", "pcm_s16le", dir + "ffmpeg.wav"});
+    const lumisett::bench::SpeedTable table{seconds, 44};
+    table.PrintHeading();
+    table.PrintRow("quorvex, zeroline+hilofilt, N 2048", chain);
+    table.PrintRow("quorvex, zeroline alone (no spectral stage)", copy);
+    table.PrintRow("sox sinc -t 10 30", sox);
+    table.PrintRow("ffmpeg highpass=f=30", ffmpeg);
     return 0;
 }

@@ -144,7 +144,11 @@ double SnrDb(const Samples& clean, const Samples& out, std::size_t from, std::si
 
 // ---- printing ------------------------------------------------------------------------------
 
-void PrintSpeed(const char* name, int nameWidth, double audioSeconds, const ProcessUse& run) {
+void SpeedTable::PrintHeading() const {
+    std::printf("\nRender speed, %.0f s of stereo at 44.1 kHz, processor time on one core\n", audioSeconds);
+}
+
+void SpeedTable::PrintRow(const char* name, const ProcessUse& run) const {
     if (!run.ok || run.cpuSeconds <= 0) {
         std::printf("%-*s   n/a\n", nameWidth, name);
     } else {

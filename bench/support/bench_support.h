@@ -75,9 +75,16 @@ double SnrDb(const Samples& clean, const Samples& out, std::size_t from, std::si
 
 // ---- printing ------------------------------------------------------------------------------
 
-// "<name> 123.4x real time (0.486 s)": audio seconds per processor second, or "n/a" when
-// the program failed. The name is padded to `nameWidth`.
-void PrintSpeed(const char* name, int nameWidth, double audioSeconds, const ProcessUse& run);
+// The render-speed table: a heading, then a row a program, "<name> 123.4x real time (0.486 s)"
+// (audio seconds per processor second, and the processor time), or "n/a" when the program
+// failed. Names are padded to `nameWidth`.
+struct SpeedTable {
+    double audioSeconds = 0;
+    int nameWidth = 0;
+
+    void PrintHeading() const;
+    void PrintRow(const char* name, const ProcessUse& run) const;
+};
 
 void PrintRatio(double ours, double peer);      // "  ratio ours / peer: 1.23"
 void PrintPeerMissing(const char* program);     // "  peer not measured (is ffmpeg installed?)"
