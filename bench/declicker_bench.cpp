@@ -59,7 +59,13 @@ const fs::path& Folder() {
         }
         const fs::path path = scratch.Path();
         for (const char* file : {"quorvex", "declicker.so", "declicker.eff", "declicker.hlp"}) {
-            fs::copy_file(fs::path(LUMISETT_PROGRAM_DIR) / file, path / file, fs::copy_options::overwrite_existing);
+            std::error_code error;
+            fs::copy_file(fs::path(LUMISETT_PROGRAM_DIR) / file, path / file, error);
+            if (error) { // most likely the host or the plug-in is not built yet
+                std::fprintf(stderr, "declicker_bench: cannot copy %s from %s: %s\n", file, LUMISETT_PROGRAM_DIR,
+                             error.message().c_str());
+                std::exit(1);
+            }
         }
         return path;
     }();
