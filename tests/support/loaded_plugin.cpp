@@ -2,6 +2,8 @@
 
 #include "tests/plugin_common/qt_test_application.h"
 
+#include <QLineEdit>
+
 #include <filesystem>
 #include <unistd.h>
 
@@ -48,6 +50,33 @@ int Occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
+std::vector<QWidget*> WindowsTitled(const QString& title) {
+    std::vector<QWidget*> windows;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->windowTitle() == title) {
+            windows.push_back(window);
+        }
+    }
+    return windows;
+}
+
+QWidget* OnlyVisibleWindow(const QString& title) {
+    QWidget* found = nullptr;
+    int count = 0;
+    for (QWidget* window : WindowsTitled(title)) {
+        if (window->isVisible()) {
+            found = window;
+            ++count;
+        }
+    }
+    return count == 1 ? found : nullptr;
+}
+
+QString FieldText(const QWidget* window, const char* name) {
+    const auto* field = window->findChild<QLineEdit*>(QString::fromLatin1(name));
+    return field != nullptr ? field->text() : QStringLiteral("(missing)");
+}
+
 void LoadedPlugin::Load(const std::string& path) {
     std::string error;
     library = platform::DynamicLibrary::Open(path, &error);
@@ -88,10 +117,12 @@ std::string PluginFolderTest::ProgramDir() {
     return LUMISETT_PROGRAM_DIR;
 }
 
-LoadedPluginTest::LoadedPluginTest(const std::string& name, std::vector<std::string> requiredExports)
+LoadedPluginTest::LoadedPluginTest(const std::string& name, std::vector<std::string> moreExports)
     : PluginFolderTest({name + ".so", name + ".eff", name + ".hlp"}, name + ".par"),
       name_(name),
-      requiredExports_(std::move(requiredExports)) {
+      requiredExports_{"InitEffect", "OpenEffWindow", "CloseEffWindow", "ExitEffect",
+                       "OpenEffect", "CloseEffect", "DoEffect"} {
+    requiredExports_.insert(requiredExports_.end(), moreExports.begin(), moreExports.end());
     Load();
 }
 

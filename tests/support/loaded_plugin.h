@@ -43,6 +43,13 @@ private:
 // How often `part` occurs in `text` (overlapping occurrences count).
 int Occurrences(const std::string& text, const std::string& part);
 
+// The top-level windows titled `title`, hidden ones too.
+std::vector<QWidget*> WindowsTitled(const QString& title);
+// The one visible top-level window titled `title`; null when there is none or more than one.
+QWidget* OnlyVisibleWindow(const QString& title);
+// The text of the line edit `name` in `window`, or "(missing)".
+QString FieldText(const QWidget* window, const char* name);
+
 // The exports of one plug-in library. Every export of the contract is looked up; one the
 // library lacks stays null, so a test can also check what a plug-in must not export.
 struct LoadedPlugin {
@@ -84,11 +91,12 @@ private:
 };
 
 // The fixture of a test of one plug-in `name`: name.so with name.eff and name.hlp copied into
-// `dir_` and loaded from there. `requiredExports` are those the test calls; each must be found
-// at every load. At teardown an open editor is closed and the library unloaded.
+// `dir_` and loaded from there. At every load the seven entry points of an effect (InitEffect,
+// ExitEffect, OpenEffWindow, CloseEffWindow, OpenEffect, CloseEffect, DoEffect) and
+// `moreExports` must be found. At teardown an open editor is closed and the library unloaded.
 class LoadedPluginTest : public PluginFolderTest {
 protected:
-    LoadedPluginTest(const std::string& name, std::vector<std::string> requiredExports);
+    explicit LoadedPluginTest(const std::string& name, std::vector<std::string> moreExports = {});
     ~LoadedPluginTest() override;
 
     void Load();

@@ -27,6 +27,7 @@
 namespace lumisett::declicker {
 namespace {
 
+using test::FieldText;
 using test::Occurrences;
 using test::ProcessPendingEvents;
 using Bytes = std::vector<std::uint8_t>;
@@ -35,20 +36,9 @@ const QString kTitle = QStringLiteral(" Di-Rodivorer 2.1");
 
 class LoadedDeclicker : public test::LoadedPluginTest {
 protected:
-    LoadedDeclicker()
-        : LoadedPluginTest("declicker", {"InitEffect", "ExitEffect", "OpenEffWindow",
-                                         "CloseEffWindow", "OpenEffect", "CloseEffect", "DoEffect",
-                                         "SetEffectParam"}) {}
+    LoadedDeclicker() : LoadedPluginTest("declicker", {"SetEffectParam"}) {}
 
-    std::vector<QWidget*> Editors() const {
-        std::vector<QWidget*> editors;
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->windowTitle() == kTitle) {
-                editors.push_back(window);
-            }
-        }
-        return editors;
-    }
+    static std::vector<QWidget*> Editors() { return test::WindowsTitled(kTitle); }
 
     QWidget* OpenEditor() {
         plugin_.openWindow(&owner_);
@@ -61,11 +51,6 @@ protected:
     std::vector<std::int16_t> Process(std::vector<std::int16_t> block, std::int32_t mask = 3) {
         plugin_.doEffect(44100, mask, static_cast<std::int32_t>(block.size() / 2), block.data(), nullptr);
         return block;
-    }
-
-    static QString ValueText(QWidget* editor, const char* name) {
-        auto* field = editor->findChild<QLineEdit*>(QString::fromLatin1(name));
-        return field != nullptr ? field->text() : QStringLiteral("(missing)");
     }
 };
 
@@ -171,14 +156,14 @@ TEST_F(LoadedDeclicker, TheEditorShowsAndChangesTheSettings) {
     ASSERT_TRUE(declick && decrackle && deplop && mono);
     EXPECT_EQ(declick->value(), 75);
     EXPECT_EQ(decrackle->value(), 100);
-    EXPECT_EQ(ValueText(editor, "declickValue"), "25.00");
-    EXPECT_EQ(ValueText(editor, "decrackleValue"), "0.00");
+    EXPECT_EQ(FieldText(editor, "declickValue"), "25.00");
+    EXPECT_EQ(FieldText(editor, "decrackleValue"), "0.00");
     EXPECT_TRUE(deplop->isChecked());
     EXPECT_FALSE(mono->isChecked());
     EXPECT_TRUE(editor->findChild<QLineEdit*>()->text().size() > 0);
 
     declick->setValue(50);
-    EXPECT_EQ(ValueText(editor, "declickValue"), "50.00");
+    EXPECT_EQ(FieldText(editor, "declickValue"), "50.00");
     deplop->setChecked(false);
     mono->setChecked(true);
     Exit();

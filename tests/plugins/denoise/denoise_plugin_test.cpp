@@ -7,7 +7,6 @@
 #include "tests/plugin_common/qt_test_application.h"
 #include "tests/support/loaded_plugin.h"
 
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
@@ -21,6 +20,7 @@
 namespace lumisett::denoise {
 namespace {
 
+using test::FieldText;
 using test::ProcessPendingEvents;
 using test::StderrCapture;
 
@@ -42,32 +42,17 @@ std::vector<float> SlopedFrame(int bins, float scale) {
 
 class LoadedDenoise : public test::LoadedPluginTest {
 protected:
-    LoadedDenoise()
-        : LoadedPluginTest("denoise", {"InitEffect", "ExitEffect", "OpenEffWindow",
-                                       "CloseEffWindow", "OpenEffect", "CloseEffect", "DoEffect",
-                                       "GetNoiseTab", "SetEffectParam"}) {}
+    LoadedDenoise() : LoadedPluginTest("denoise", {"GetNoiseTab", "SetEffectParam"}) {}
 
     std::vector<float> Process(std::vector<float> frame, int bins = 1024) {
         plugin_.doEffect(44100, 3, bins, nullptr, frame.data());
         return frame;
     }
 
-    QWidget* Window(const QString& title) const {
-        QWidget* found = nullptr;
-        int count = 0;
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->windowTitle() == title && window->isVisible()) {
-                found = window;
-                ++count;
-            }
-        }
-        return count == 1 ? found : nullptr;
-    }
-
     QWidget* OpenEditor() {
         plugin_.openWindow(&owner_);
         ProcessPendingEvents();
-        return Window(kTitle);
+        return test::OnlyVisibleWindow(kTitle);
     }
 
     static void Click(QWidget* window, const char* name) {
@@ -75,11 +60,6 @@ protected:
         ASSERT_NE(button, nullptr) << name;
         button->click();
         ProcessPendingEvents();
-    }
-
-    static QString Text(QWidget* window, const char* name) {
-        auto* field = window->findChild<QLineEdit*>(QString::fromLatin1(name));
-        return field != nullptr ? field->text() : QStringLiteral("(missing)");
     }
 
     static bool Pressed(QWidget* editor, const char* name) {
@@ -209,7 +189,7 @@ TEST_F(LoadedDenoise, SlidersShowAndSetTheirValues) {
     ASSERT_NE(threshold, nullptr);
     ASSERT_NE(reduction, nullptr);
     EXPECT_EQ(threshold->value(), 100);
-    EXPECT_EQ(Text(editor, "thresholdValue"), QStringLiteral("-20.00"));
+    EXPECT_EQ(FieldText(editor, "thresholdValue"), QStringLiteral("-20.00"));
     struct Case {
         int position;
         const char* text;
@@ -219,11 +199,11 @@ TEST_F(LoadedDenoise, SlidersShowAndSetTheirValues) {
     for (const Case& c : {Case{0, "49.98"}, Case{50, "24.55"}, Case{100, "-20.00"}}) {
         threshold->setValue(c.position == 100 ? 99 : 100); // make sure it moves
         threshold->setValue(c.position);
-        EXPECT_EQ(Text(editor, "thresholdValue"), QString::fromLatin1(c.text));
+        EXPECT_EQ(FieldText(editor, "thresholdValue"), QString::fromLatin1(c.text));
     }
     EXPECT_DOUBLE_EQ(*t, 10.0);
     reduction->setValue(0);
-    EXPECT_EQ(Text(editor, "reductionValue"), QStringLiteral("100.00"));
+    EXPECT_EQ(FieldText(editor, "reductionValue"), QStringLiteral("100.00"));
     threshold->setValue(0);
     plugin_.closeWindow();
     ProcessPendingEvents();
@@ -251,7 +231,7 @@ TEST_F(LoadedDenoise, UserButtonAndFingerprintManager) {
 
     Click(editor, "Fingerprint");
     Click(editor, "Fingerprint");
-    QWidget* manager = Window(kManagerTitle);
+    QWidget* manager = test::OnlyVisibleWindow(kManagerTitle);
     ASSERT_NE(manager, nullptr); // exactly one
     Click(manager, "Record");
     plugin_.openEffect(2048);
@@ -261,17 +241,17 @@ TEST_F(LoadedDenoise, UserButtonAndFingerprintManager) {
     auto* timer = manager->findChild<QTimer*>();
     ASSERT_NE(timer, nullptr);
     QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
-    EXPECT_EQ(Text(manager, "counter"), QStringLiteral("  3 blk"));
+    EXPECT_EQ(FieldText(manager, "counter"), QStringLiteral("  3 blk"));
     // Closing the editor closes the manager through its own path: the recording stops and
     // becomes the user profile, and Fingerprint opens a manager again later.
     plugin_.closeWindow();
     ProcessPendingEvents();
-    EXPECT_EQ(Window(kManagerTitle), nullptr);
+    EXPECT_EQ(test::OnlyVisibleWindow(kManagerTitle), nullptr);
     editor = OpenEditor();
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(Pressed(editor, "user"));
     Click(editor, "Fingerprint");
-    EXPECT_NE(Window(kManagerTitle), nullptr);
+    EXPECT_NE(test::OnlyVisibleWindow(kManagerTitle), nullptr);
     plugin_.closeEffect();
     plugin_.closeWindow();
     plugin_.exit();

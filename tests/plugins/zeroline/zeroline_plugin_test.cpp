@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -23,6 +22,7 @@
 namespace lumisett::zeroline {
 namespace {
 
+using test::FieldText;
 using test::Occurrences;
 using test::ProcessPendingEvents;
 using Bytes = std::vector<std::uint8_t>;
@@ -31,20 +31,9 @@ const QString kTitle = QStringLiteral("DI-Revivad 2.1");
 
 class LoadedZeroline : public test::LoadedPluginTest {
 protected:
-    LoadedZeroline()
-        : LoadedPluginTest("zeroline", {"InitEffect", "ExitEffect", "OpenEffWindow",
-                                        "CloseEffWindow", "OpenEffect", "CloseEffect",
-                                        "DoEffect"}) {}
+    LoadedZeroline() : LoadedPluginTest("zeroline") {}
 
-    std::vector<QWidget*> Editors() const {
-        std::vector<QWidget*> editors;
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->windowTitle() == kTitle) {
-                editors.push_back(window);
-            }
-        }
-        return editors;
-    }
+    static std::vector<QWidget*> Editors() { return test::WindowsTitled(kTitle); }
 
     QWidget* OpenEditor() {
         plugin_.openWindow(&owner_);
@@ -59,11 +48,6 @@ protected:
         ASSERT_NE(timer, nullptr);
         ASSERT_EQ(timer->interval(), 100);
         QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
-    }
-
-    static QString ValueText(QWidget* editor, const char* name) {
-        auto* field = editor->findChild<QLineEdit*>(QString::fromLatin1(name));
-        return field != nullptr ? field->text() : QStringLiteral("(missing)");
     }
 };
 
@@ -210,7 +194,7 @@ TEST_F(LoadedZeroline, TheEditorShowsTheCorrectionHeldUntilReset) {
     ASSERT_EQ(plugin_.openEffect(kPairs), 1);
     QWidget* editor = OpenEditor();
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(ValueText(editor, "leftValue"), "-inf");
+    EXPECT_EQ(FieldText(editor, "leftValue"), "-inf");
 
     std::vector<std::int16_t> block(2 * kPairs);
     for (std::int32_t i = 0; i < kPairs; ++i) {
@@ -218,8 +202,8 @@ TEST_F(LoadedZeroline, TheEditorShowsTheCorrectionHeldUntilReset) {
     }
     plugin_.doEffect(44100, CHANNEL_MASK_STEREO, kPairs, block.data(), nullptr);
     TickMeters(editor);
-    EXPECT_EQ(ValueText(editor, "leftValue"), "-56.3") << "1000 - 950 = 50 below 32768";
-    EXPECT_EQ(ValueText(editor, "rightValue"), "-inf");
+    EXPECT_EQ(FieldText(editor, "leftValue"), "-56.3") << "1000 - 950 = 50 below 32768";
+    EXPECT_EQ(FieldText(editor, "rightValue"), "-inf");
 
     __atomic_store_n(&status_, HOST_STATUS_PAUSED, __ATOMIC_RELAXED);
     TickMeters(editor); // still shows the last block, then forgets it
@@ -228,7 +212,7 @@ TEST_F(LoadedZeroline, TheEditorShowsTheCorrectionHeldUntilReset) {
     EXPECT_FALSE(reset->icon().isNull());
     reset->click();
     TickMeters(editor);
-    EXPECT_EQ(ValueText(editor, "leftValue"), "-inf");
+    EXPECT_EQ(FieldText(editor, "leftValue"), "-inf");
     Exit();
 }
 
