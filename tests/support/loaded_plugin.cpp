@@ -120,7 +120,7 @@ std::string PluginFolderTest::ProgramDir() {
 LoadedPluginTest::LoadedPluginTest(const std::string& name, std::vector<std::string> moreExports)
     : PluginFolderTest({name + ".so", name + ".eff", name + ".hlp"}, name + ".par"),
       name_(name),
-      requiredExports_{"InitEffect", "OpenEffWindow", "CloseEffWindow", "ExitEffect",
+      requiredExports_{"InitEffect", "ExitEffect", "OpenEffWindow", "CloseEffWindow",
                        "OpenEffect", "CloseEffect", "DoEffect"} {
     requiredExports_.insert(requiredExports_.end(), moreExports.begin(), moreExports.end());
     Load();
