@@ -1,5 +1,6 @@
 #include "plugin_common/runtime/plugin_runtime.h"
 
+#include "plugin_common/effect_api.h"
 #include "plugin_common/runtime/aligned_buffers.h"
 #include "platform/program_path.h"
 
@@ -56,6 +57,21 @@ void SetParameterPersistence(bool on) {
 std::string FindPluginDirectory() {
     // Any address inside this library will do: the runtime is linked into the plug-in.
     return platform::LibraryDirectoryOf(reinterpret_cast<const void*>(&FindPluginDirectory));
+}
+
+std::unique_ptr<platform::DynamicLibrary> FindLoadedPlugin(const std::string& fileName) {
+    const std::string& directory = Runtime().directory();
+    return platform::DynamicLibrary::FindLoaded(directory.empty() ? fileName : directory + fileName);
+}
+
+void WithdrawNoiseTable() {
+    const auto analyzer = FindLoadedPlugin("analyzer.so");
+    if (analyzer == nullptr) {
+        return;
+    }
+    if (auto close = analyzer->Function<DenoCloseFn>("DenoClose"); close != nullptr) {
+        close();
+    }
 }
 
 } // namespace lumisett::plugin

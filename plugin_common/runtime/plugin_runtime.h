@@ -6,7 +6,9 @@
 // Thread: window thread only.
 
 #include "plugin_common/runtime/parameter_record.h"
+#include "platform/dynamic_library.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,5 +72,15 @@ std::optional<bool> SetCommonParameter(std::string_view key, std::string_view va
 // The directory of the library this runtime is linked into, ending with "/"; empty when the
 // system cannot tell.
 std::string FindPluginDirectory();
+
+// Another plug-in of this directory ("analyzer.so"), when the host has loaded it; never loads
+// one. The host loads plug-ins from the program directory, which is ours, so the full path names
+// the very library it loaded (a bare name would match any library of that name, an older copy
+// too); the bare name serves only when our directory is unknown.
+std::unique_ptr<platform::DynamicLibrary> FindLoadedPlugin(const std::string& fileName);
+
+// For a plug-in that lends its noise table through GetNoiseTab: a loaded analyzer keeps the
+// table's address and must forget it (DenoClose) before the table goes at ExitEffect.
+void WithdrawNoiseTable();
 
 } // namespace lumisett::plugin

@@ -14,13 +14,9 @@ std::size_t Index(TraceId which) {
     return static_cast<std::size_t>(which);
 }
 
-// Never loads anything: only a module the host already loaded can lend its table. The host
-// loads plug-ins from the program directory, which is ours, so the full path names the very
-// library it loaded (a bare name would match any library of that name, an older copy too).
+// Never loads anything: only a module the host already loaded can lend its table.
 std::unique_ptr<platform::DynamicLibrary> FindLoadedModule(const PluginEntry& entry) {
-    const std::string& directory = plugin::Runtime().directory();
-    return platform::DynamicLibrary::FindLoaded(directory.empty() ? LibraryFileName(entry)
-                                                                  : directory + LibraryFileName(entry));
+    return plugin::FindLoadedPlugin(LibraryFileName(entry));
 }
 
 } // namespace

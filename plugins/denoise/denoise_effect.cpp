@@ -5,7 +5,6 @@
 #include "plugins/denoise/core/profile_file.h"
 #include "plugins/denoise/core/slider_scale.h"
 #include "plugins/denoise/denoise_identity.h"
-#include "platform/dynamic_library.h"
 #include "platform/message.h"
 
 #include <charconv>
@@ -14,7 +13,6 @@
 namespace lumisett::denoise {
 namespace {
 
-constexpr const char* kAnalyzerModule = "analyzer.so";
 constexpr const char* kProfileErrorCaption = " Error: noiseprofile";
 
 std::optional<double> ParseNumber(std::string_view text) {
@@ -24,17 +22,6 @@ std::optional<double> ParseNumber(std::string_view text) {
         return std::nullopt;
     }
     return value;
-}
-
-// The analyzer keeps the addresses GetNoiseTab gave it; it must forget them before they go.
-void TellAnalyzerWeClose() {
-    auto analyzer = platform::DynamicLibrary::FindLoaded(kAnalyzerModule);
-    if (analyzer == nullptr) {
-        return;
-    }
-    if (auto close = analyzer->Function<DenoCloseFn>("DenoClose"); close != nullptr) {
-        close();
-    }
 }
 
 } // namespace
@@ -74,7 +61,7 @@ bool DenoiseEffect::Exit() {
     if (!denoiser_.initialised()) {
         return true;
     }
-    TellAnalyzerWeClose();
+    plugin::WithdrawNoiseTable();
     plugin::ParameterRecord& record = plugin::Runtime().record();
     record.SetF32(kThresholdOffset, static_cast<float>(denoiser_.threshold()));
     record.SetF32(kReductionOffset, denoiser_.reduction());

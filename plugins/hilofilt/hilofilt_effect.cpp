@@ -3,24 +3,9 @@
 #include "plugin_common/runtime/descriptor.h"
 #include "plugin_common/runtime/plugin_runtime.h"
 #include "plugins/hilofilt/hilofilt_identity.h"
-#include "platform/dynamic_library.h"
 
 namespace lumisett::hilofilt {
 namespace {
-
-constexpr const char* kAnalyzerModule = "analyzer.so";
-
-// The analyzer keeps the address GetNoiseTab gave it; it must forget it before it goes. Only
-// an analyzer that is already loaded is asked: it is never loaded for this.
-void TellAnalyzerWeClose() {
-    auto analyzer = platform::DynamicLibrary::FindLoaded(kAnalyzerModule);
-    if (analyzer == nullptr) {
-        return;
-    }
-    if (auto close = analyzer->Function<DenoCloseFn>("DenoClose"); close != nullptr) {
-        close();
-    }
-}
 
 FilterParameters ParametersOf(const plugin::ParameterRecord& record) {
     return Sanitized({record.F32(kHighPassHzOffset), record.F32(kHighPassSlopeOffset),
@@ -66,7 +51,7 @@ bool HilofiltEffect::Exit() {
     if (!filter_.initialised()) {
         return true;
     }
-    TellAnalyzerWeClose();
+    plugin::WithdrawNoiseTable();
     StoreParameters(plugin::Runtime().record(), filter_.parameters());
     filter_.Exit();
     return plugin::Runtime().Finish();

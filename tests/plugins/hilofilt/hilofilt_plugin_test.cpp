@@ -251,9 +251,10 @@ TEST_F(LoadedHilofilt, ExitTellsALoadedAnalyzerAndNeverLoadsOne) {
     plugin_.exit();
     EXPECT_EQ(platform::DynamicLibrary::FindLoaded("analyzer.so"), nullptr);
 
+    // The host loads every plug-in from the one program directory: the analyzer sits beside us.
+    dir_.CopyIn(std::string(LUMISETT_TEST_BINARY_DIR) + "hilofilt_fake_analyzer/analyzer.so", "analyzer.so");
     std::string error;
-    auto analyzer = platform::DynamicLibrary::Open(std::string(LUMISETT_TEST_BINARY_DIR) +
-                                                   "hilofilt_fake_analyzer/analyzer.so", &error);
+    auto analyzer = platform::DynamicLibrary::Open(dir_.File("analyzer.so"), &error);
     ASSERT_NE(analyzer, nullptr) << error;
     auto calls = analyzer->Function<int (*)()>("FakeAnalyzerDenoCloseCalls");
     ASSERT_NE(calls, nullptr);
